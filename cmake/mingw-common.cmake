@@ -1,0 +1,10 @@
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${VEXA_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VEXA_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${VEXA_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VEXA_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Static run-time libraries: the programs then need no DLL beyond the system's.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -1,0 +1,22 @@
+// Hosts without Windows: one in-memory registry per process, posing as
+// 64-bit Windows 10, and the matching platform facts.
+#include "platform/memory/memory_registry.h"
+#include "platform/system_info.h"
+
+namespace vexa {
+
+template <>
+RegistryApi& HostApi<RegistryApi>() {
+  static MemoryRegistry Registry(MemoryRegistry::Mode::Windows64);
+  return Registry;
+}
+
+template <>
+SystemInfoApi& HostApi<SystemInfoApi>() {
+  static FixedSystemInfo Facts(
+      OsVersionInfo{10, 0, 19045, VER_PLATFORM_WIN32_NT, u"", 0, 0, 0, VER_NT_WORKSTATION},
+      PROCESSOR_ARCHITECTURE_AMD64);
+  return Facts;
+}
+
+}  // namespace vexa

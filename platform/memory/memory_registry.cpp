@@ -1,0 +1,394 @@
+#include "platform/memory/memory_registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vexa {
+namespace {
+
+constexpr LSTATUS ERROR_NOACCESS = 998;
+constexpr REGSAM GENERIC_READ = 0x80000000u;
+constexpr REGSAM GENERIC_WRITE = 0x40000000u;
+constexpr REGSAM GENERIC_EXECUTE = 0x20000000u;
+constexpr REGSAM GENERIC_ALL = 0x10000000u;
+constexpr REGSAM MAXIMUM_ALLOWED = 0x02000000u;
+constexpr REGSAM ALL_RIGHTS = ~REGSAM{0};
+constexpr char16_t Wow6432Node[] = u"Wow6432Node";
+
+// Names compare by their lower-case form, code unit by code unit, which is
+// also the order in which subkeys are enumerated (as the real registry does).
+// Folding covers ASCII and Latin-1.
+std::u16string Fold(std::u16string_view Name) {
+  std::u16string Folded(Name);
+  for (char16_t& C : Folded) {
+    if ((C >= u'A' && C <= u'Z') || (C >= 0xC0 && C <= 0xDE && C != 0xD7)) C += 0x20;
+  }
+  return Folded;
+}
+
+std::u16string_view Text(const char16_t* Name) {
+  return Name ? std::u16string_view(Name) : std::u16string_view();
+}
+
+// The specific rights that a request's generic rights stand for.
+REGSAM SpecificRights(REGSAM Desired) {
+  REGSAM Rights = Desired & ~(KEY_WOW64_RES | MAXIMUM_ALLOWED | GENERIC_READ | GENERIC_WRITE |
+                              GENERIC_EXECUTE | GENERIC_ALL);
+  if (Desired & (GENERIC_READ | GENERIC_EXECUTE)) Rights |= KEY_READ;
+  if (Desired & GENERIC_WRITE) Rights |= KEY_WRITE;
+  if (Desired & GENERIC_ALL) Rights |= KEY_ALL_ACCESS;
+  return Rights;
+}
+
+}  // namespace
+
+struct MemoryValue {
+  std::u16string Name;
+  std::u16string Folded;
+  DWORD Type = 0;
+  std::vector<std::uint8_t> Data;
+};
+
+struct MemoryRegistry::Node {
+  std::u16string Name;
+  std::u16string Folded;
+  Node* Parent = nullptr;
+  std::vector<std::shared_ptr<Node>> Children;  // sorted by Folded
+  std::vector<MemoryValue> Values;              // in the order of creation
+  REGSAM Granted = ALL_RIGHTS;
+  bool Deleted = false;
+  bool Redirects32 = false;  // its 32-bit view is its Wow6432Node subkey
+  std::uint64_t LastWrite = 0;
+
+  std::vector<std::shared_ptr<Node>>::iterator LowerBound(const std::u16string& Key) {
+    return std::lower_bound(Children.begin(), Children.end(), Key,
+                            [](const std::shared_ptr<Node>& Child, const std::u16string& K) {
+                              return Child->Folded < K;
+                            });
+  }
+  Node* Find(const std::u16string& Key) {
+    auto It = LowerBound(Key);
+    return It != Children.end() && (*It)->Folded == Key ? It->get() : nullptr;
+  }
+  std::shared_ptr<Node> Add(std::u16string_view ChildName) {
+    auto Child = std::make_shared<Node>();
+    Child->Name = std::u16string(ChildName);
+    Child->Folded = Fold(ChildName);
+    Child->Parent = this;
+    Children.insert(LowerBound(Child->Folded), Child);
+    return Child;
+  }
+  std::shared_ptr<Node> Shared() {
+    return *Parent->LowerBound(Folded);
+  }
+  MemoryValue* FindValue(const char16_t* ValueName) {
+    const std::u16string Key = Fold(Text(ValueName));
+    for (MemoryValue& V : Values) {
+      if (V.Folded == Key) return &V;
+    }
+    return nullptr;
+  }
+};
+
+struct MemoryRegistry::Resolved {
+  LSTATUS Status = ERROR_SUCCESS;
+  Node* Target = nullptr;
+  bool Created = false;
+};
+
+MemoryRegistry::MemoryRegistry(Mode RegistryMode) : FMode(RegistryMode) {
+  for (int I = 0; I <= 6; ++I) FRoots.push_back(std::make_shared<Node>());
+  if (FMode != Mode::Windows32) {
+    Node& Machine = *FRoots[HandleBits(HKEY_LOCAL_MACHINE) & 0xF];
+    auto Software = Machine.Add(u"SOFTWARE");
+    Software->Redirects32 = true;
+    Software->Add(Wow6432Node);
+  }
+}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+bool MemoryRegistry::IsView32(REGSAM Access) const {
+  switch (FMode) {
+    case Mode::Windows32: return false;
+    case Mode::Wow64: return !(Access & KEY_WOW64_64KEY);
+    case Mode::Windows64: return (Access & KEY_WOW64_32KEY) != 0;
+  }
+  return false;
+}
+
+// The key behind a handle, provided the handle holds the Needed rights.
+// Predefined roots hold every right.
+MemoryRegistry::Node* MemoryRegistry::NodeOf(HKEY Key, LSTATUS& Status, REGSAM Needed) const {
+  Node* Found = nullptr;
+  REGSAM Rights = ALL_RIGHTS;
+  if (Key != HKEY_PERFORMANCE_DATA && Key >= HKEY_CLASSES_ROOT && Key <= HKEY_DYN_DATA) {
+    Found = FRoots[HandleBits(Key) & 0xF].get();
+  } else if (auto It = FHandles.find(static_cast<std::uintptr_t>(Key)); It != FHandles.end()) {
+    Found = It->second.Target.get();
+    Rights = It->second.Access;
+  }
+  Status = !Found                       ? ERROR_INVALID_HANDLE
+           : Found->Deleted             ? ERROR_KEY_DELETED
+           : (Rights & Needed) != Needed ? ERROR_ACCESS_DENIED
+                                        : ERROR_SUCCESS;
+  return Status == ERROR_SUCCESS ? Found : nullptr;
+}
+
+// Walks SubKey from Base. Empty components (doubled or trailing backslashes)
+// are skipped. Stepping into a key that redirects its 32-bit view, with that
+// view requested, lands on its Wow6432Node subkey; a handle that already is
+// such a key is not redirected.
+MemoryRegistry::Resolved MemoryRegistry::Resolve(Node* Base, const char16_t* SubKey, REGSAM View,
+                                                 bool Create) {
+  Resolved Result;
+  const std::u16string_view Path = Text(SubKey);
+  if (!Path.empty() && Path.front() == u'\\') {
+    Result.Status = ERROR_BAD_PATHNAME;
+    return Result;
+  }
+  const bool View32 = IsView32(View);
+  Node* Current = Base;
+  bool Redirect = false;
+  std::size_t Start = 0;
+  while (Start <= Path.size()) {
+    std::size_t End = Path.find(u'\\', Start);
+    if (End == std::u16string_view::npos) End = Path.size();
+    const std::u16string_view Name = Path.substr(Start, End - Start);
+    Start = End + 1;
+    if (Name.empty()) continue;
+    const std::u16string Folded = Fold(Name);
+    if (Redirect) {
+      Redirect = false;
+      Current = Current->Find(Fold(Wow6432Node));
+      if (Folded == Fold(Wow6432Node)) continue;
+    }
+    Node* Child = Current->Find(Folded);
+    if (!Child) {
+      if (!Create) {
+        Result.Status = ERROR_FILE_NOT_FOUND;
+        return Result;
+      }
+      if (!(Current->Granted & KEY_CREATE_SUB_KEY)) {
+        Result.Status = ERROR_ACCESS_DENIED;
+        return Result;
+      }
+      Current->LastWrite = ++FClock;
+      Child = Current->Add(Name).get();
+      Child->LastWrite = FClock;
+      Result.Created = true;
+    }
+    Current = Child;
+    Redirect = View32 && Current->Redirects32;
+  }
+  if (Redirect) Current = Current->Find(Fold(Wow6432Node));
+  Result.Target = Current;
+  return Result;
+}
+
+HKEY MemoryRegistry::NewHandle(const std::shared_ptr<Node>& Target, REGSAM Access) {
+  const std::uintptr_t Bits = FNextHandle;
+  FNextHandle += 4;
+  FHandles.emplace(Bits, Handle{Target, SpecificRights(Access)});
+  return static_cast<HKEY>(Bits);
+}
+
+namespace {
+std::shared_ptr<MemoryRegistry::Node> SharedOf(MemoryRegistry::Node* Target,
+                                               const std::vector<std::shared_ptr<MemoryRegistry::Node>>& Roots) {
+  if (Target->Parent) return Target->Shared();
+  for (const auto& Root : Roots) {
+    if (Root.get() == Target) return Root;
+  }
+  return nullptr;
+}
+}  // namespace
+
+LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD, REGSAM Desired,
+                                      HKEY* Result) {
+  if (!Result) return ERROR_INVALID_PARAMETER;
+  LSTATUS Status;
+  Node* Base = NodeOf(Key, Status);
+  if (!Base) return Status;
+  if (Text(SubKey).empty() && FHandles.find(static_cast<std::uintptr_t>(Key)) == FHandles.end()) {
+    *Result = Key;  // a predefined root opens as itself
+    return ERROR_SUCCESS;
+  }
+  Resolved Found = Resolve(Base, SubKey, Desired, false);
+  if (Found.Status != ERROR_SUCCESS) return Found.Status;
+  const REGSAM Rights = SpecificRights(Desired);
+  if ((Found.Target->Granted & Rights) != Rights) return ERROR_ACCESS_DENIED;
+  *Result = NewHandle(SharedOf(Found.Target, FRoots), Desired);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD, char16_t*, DWORD,
+                                        REGSAM Desired, const void*, HKEY* Result,
+                                        DWORD* Disposition) {
+  if (!Result) return ERROR_INVALID_PARAMETER;
+  LSTATUS Status;
+  Node* Base = NodeOf(Key, Status);
+  if (!Base) return Status;
+  Resolved Found = Resolve(Base, SubKey, Desired, true);
+  if (Found.Status != ERROR_SUCCESS) return Found.Status;
+  const REGSAM Rights = SpecificRights(Desired);
+  if ((Found.Target->Granted & Rights) != Rights) return ERROR_ACCESS_DENIED;
+  *Result = NewHandle(SharedOf(Found.Target, FRoots), Desired);
+  if (Disposition) *Disposition = Found.Created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::RegCloseKey(HKEY Key) {
+  if (FHandles.erase(static_cast<std::uintptr_t>(Key))) return ERROR_SUCCESS;
+  LSTATUS Status;
+  NodeOf(Key, Status);
+  return Status;  // a predefined root closes without effect
+}
+
+LSTATUS MemoryRegistry::RegFlushKey(HKEY Key) {
+  LSTATUS Status;
+  NodeOf(Key, Status);
+  return Status;
+}
+
+LSTATUS MemoryRegistry::RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* ClassLength, DWORD*,
+                                         DWORD* SubKeys, DWORD* MaxSubKeyLength,
+                                         DWORD* MaxClassLength, DWORD* Values,
+                                         DWORD* MaxValueNameLength, DWORD* MaxValueLength,
+                                         DWORD* SecurityDescriptorSize, FILETIME* LastWriteTime) {
+  LSTATUS Status;
+  Node* Target = NodeOf(Key, Status);
+  if (!Target) return Status;
+  if (Class && ClassLength && *ClassLength > 0) Class[0] = u'\0';
+  if (ClassLength) *ClassLength = 0;
+  if (MaxClassLength) *MaxClassLength = 0;
+  if (SecurityDescriptorSize) *SecurityDescriptorSize = 0;
+  if (SubKeys) *SubKeys = static_cast<DWORD>(Target->Children.size());
+  if (MaxSubKeyLength) {
+    std::size_t Longest = 0;
+    for (const auto& Child : Target->Children) Longest = std::max(Longest, Child->Name.size());
+    *MaxSubKeyLength = static_cast<DWORD>(Longest);
+  }
+  if (Values) *Values = static_cast<DWORD>(Target->Values.size());
+  std::size_t LongestName = 0, LongestData = 0;
+  for (const MemoryValue& V : Target->Values) {
+    LongestName = std::max(LongestName, V.Name.size());
+    LongestData = std::max(LongestData, V.Data.size());
+  }
+  if (MaxValueNameLength) *MaxValueNameLength = static_cast<DWORD>(LongestName);
+  if (MaxValueLength) *MaxValueLength = static_cast<DWORD>(LongestData);
+  if (LastWriteTime) {
+    LastWriteTime->dwLowDateTime = static_cast<DWORD>(Target->LastWrite);
+    LastWriteTime->dwHighDateTime = static_cast<DWORD>(Target->LastWrite >> 32);
+  }
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength,
+                                      DWORD*, char16_t* Class, DWORD* ClassLength,
+                                      FILETIME* LastWriteTime) {
+  LSTATUS Status;
+  Node* Target = NodeOf(Key, Status, KEY_ENUMERATE_SUB_KEYS);
+  if (!Target) return Status;
+  if (Index >= Target->Children.size()) return ERROR_NO_MORE_ITEMS;
+  if (!Name || !NameLength) return ERROR_INVALID_PARAMETER;
+  const Node& Child = *Target->Children[Index];
+  if (*NameLength <= Child.Name.size()) return ERROR_MORE_DATA;
+  std::copy(Child.Name.begin(), Child.Name.end(), Name);
+  Name[Child.Name.size()] = u'\0';
+  *NameLength = static_cast<DWORD>(Child.Name.size());
+  if (Class && ClassLength && *ClassLength > 0) Class[0] = u'\0';
+  if (ClassLength) *ClassLength = 0;
+  if (LastWriteTime) {
+    LastWriteTime->dwLowDateTime = static_cast<DWORD>(Child.LastWrite);
+    LastWriteTime->dwHighDateTime = static_cast<DWORD>(Child.LastWrite >> 32);
+  }
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View) {
+  LSTATUS Status;
+  Node* Base = NodeOf(Key, Status);
+  if (!Base) return Status;
+  Resolved Found = Resolve(Base, SubKey, View, false);
+  if (Found.Status != ERROR_SUCCESS) return Found.Status;
+  Node* Target = Found.Target;
+  if (!Target->Parent || !Target->Children.empty() || !(Target->Granted & DELETE)) {
+    return ERROR_ACCESS_DENIED;
+  }
+  Node* Parent = Target->Parent;
+  auto It = Parent->LowerBound(Target->Folded);
+  Target->Deleted = true;
+  Target->Parent = nullptr;
+  Parent->Children.erase(It);
+  Parent->LastWrite = ++FClock;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::RegDeleteKeyExW(HKEY Key, const char16_t* SubKey, REGSAM Desired, DWORD) {
+  return DeleteKey(Key, SubKey, Desired);
+}
+
+LSTATUS MemoryRegistry::RegDeleteKeyW(HKEY Key, const char16_t* SubKey) {
+  return DeleteKey(Key, SubKey, 0);
+}
+
+LSTATUS MemoryRegistry::RegQueryValueExW(HKEY Key, const char16_t* ValueName, DWORD*, DWORD* Type,
+                                         std::uint8_t* Data, DWORD* DataSize) {
+  LSTATUS Status;
+  Node* Target = NodeOf(Key, Status, KEY_QUERY_VALUE);
+  if (!Target) return Status;
+  if (Data && !DataSize) return ERROR_INVALID_PARAMETER;
+  const MemoryValue* Found = Target->FindValue(ValueName);
+  if (!Found) return ERROR_FILE_NOT_FOUND;
+  if (Type) *Type = Found->Type;
+  if (!DataSize) return ERROR_SUCCESS;
+  const DWORD Size = static_cast<DWORD>(Found->Data.size());
+  const DWORD Room = *DataSize;
+  *DataSize = Size;
+  if (!Data) return ERROR_SUCCESS;
+  if (Room < Size) return ERROR_MORE_DATA;
+  std::copy(Found->Data.begin(), Found->Data.end(), Data);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::RegSetValueExW(HKEY Key, const char16_t* ValueName, DWORD, DWORD Type,
+                                       const std::uint8_t* Data, DWORD DataSize) {
+  LSTATUS Status;
+  Node* Target = NodeOf(Key, Status, KEY_SET_VALUE);
+  if (!Target) return Status;
+  if (!Data && DataSize) return ERROR_NOACCESS;
+  MemoryValue* Found = Target->FindValue(ValueName);
+  if (!Found) {
+    Found = &Target->Values.emplace_back();
+    Found->Name = std::u16string(Text(ValueName));
+    Found->Folded = Fold(Found->Name);
+  }
+  Found->Type = Type;
+  Found->Data.assign(Data, Data + DataSize);
+  Target->LastWrite = ++FClock;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::RegDeleteValueW(HKEY Key, const char16_t* ValueName) {
+  LSTATUS Status;
+  Node* Target = NodeOf(Key, Status, KEY_SET_VALUE);
+  if (!Target) return Status;
+  const MemoryValue* Found = Target->FindValue(ValueName);
+  if (!Found) return ERROR_FILE_NOT_FOUND;
+  Target->Values.erase(Target->Values.begin() + (Found - Target->Values.data()));
+  Target->LastWrite = ++FClock;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::SetKeyRights(HKEY Root, const std::u16string& Path, REGSAM View,
+                                     REGSAM Granted) {
+  LSTATUS Status;
+  Node* Base = NodeOf(Root, Status);
+  if (!Base) return Status;
+  Resolved Found = Resolve(Base, Path.c_str(), View, false);
+  if (Found.Status == ERROR_SUCCESS) Found.Target->Granted = Granted;
+  return Found.Status;
+}
+
+}  // namespace vexa

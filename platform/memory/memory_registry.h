@@ -1,0 +1,82 @@
+// A registry held in memory: the predefined roots, keys whose names compare
+// case-insensitively and keep their case, values of any type and size, the
+// 32-bit view of 64-bit Windows below HKLM\SOFTWARE\Wow6432Node, per-key
+// rights, and a count of open handles. Its answers follow what the real
+// registry (as Wine implements it) answers for the same calls.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/registry_api.h"
+
+namespace vexa {
+
+class MemoryRegistry final : public RegistryApi {
+ public:
+  enum class Mode {
+    Windows64,  // 64-bit process on 64-bit Windows: no view bit means the 64-bit view
+    Wow64,      // 32-bit process on 64-bit Windows: no view bit means the 32-bit view
+    Windows32,  // 32-bit Windows: one view, view bits are ignored
+  };
+
+  explicit MemoryRegistry(Mode RegistryMode = Mode::Windows64);
+  ~MemoryRegistry() override;
+
+  LSTATUS RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Options, REGSAM Desired,
+                        HKEY* Result) override;
+  LSTATUS RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD Reserved, char16_t* Class,
+                          DWORD Options, REGSAM Desired, const void* SecurityAttributes,
+                          HKEY* Result, DWORD* Disposition) override;
+  LSTATUS RegCloseKey(HKEY Key) override;
+  LSTATUS RegFlushKey(HKEY Key) override;
+  LSTATUS RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* ClassLength, DWORD* Reserved,
+                           DWORD* SubKeys, DWORD* MaxSubKeyLength, DWORD* MaxClassLength,
+                           DWORD* Values, DWORD* MaxValueNameLength, DWORD* MaxValueLength,
+                           DWORD* SecurityDescriptorSize, FILETIME* LastWriteTime) override;
+  LSTATUS RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength,
+                        DWORD* Reserved, char16_t* Class, DWORD* ClassLength,
+                        FILETIME* LastWriteTime) override;
+  LSTATUS RegDeleteKeyExW(HKEY Key, const char16_t* SubKey, REGSAM Desired,
+                          DWORD Reserved) override;
+  LSTATUS RegDeleteKeyW(HKEY Key, const char16_t* SubKey) override;
+  LSTATUS RegQueryValueExW(HKEY Key, const char16_t* ValueName, DWORD* Reserved, DWORD* Type,
+                           std::uint8_t* Data, DWORD* DataSize) override;
+  LSTATUS RegSetValueExW(HKEY Key, const char16_t* ValueName, DWORD Reserved, DWORD Type,
+                         const std::uint8_t* Data, DWORD DataSize) override;
+  LSTATUS RegDeleteValueW(HKEY Key, const char16_t* ValueName) override;
+
+  // The rights a key grants (its security, in effect): an open or create that
+  // asks for more fails with ERROR_ACCESS_DENIED, and a key whose rights lack
+  // DELETE cannot be deleted. Path and view bits as for RegOpenKeyExW.
+  LSTATUS SetKeyRights(HKEY Root, const std::u16string& Path, REGSAM View, REGSAM Granted);
+
+  // Handles opened and not yet closed (predefined roots are not counted).
+  std::size_t OpenHandleCount() const { return FHandles.size(); }
+
+  struct Node;
+
+ private:
+  struct Handle {
+    std::shared_ptr<Node> Target;
+    REGSAM Access;
+  };
+  struct Resolved;
+
+  Node* NodeOf(HKEY Key, LSTATUS& Status, REGSAM Needed = 0) const;
+  Resolved Resolve(Node* Base, const char16_t* SubKey, REGSAM View, bool Create);
+  bool IsView32(REGSAM Access) const;
+  HKEY NewHandle(const std::shared_ptr<Node>& Target, REGSAM Access);
+  LSTATUS DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View);
+
+  Mode FMode;
+  std::vector<std::shared_ptr<Node>> FRoots;  // indexed by the root's low bits
+  std::unordered_map<std::uintptr_t, Handle> FHandles;
+  std::uintptr_t FNextHandle = 0x40;
+  std::uint64_t FClock = 0;
+};
+
+}  // namespace vexa

@@ -1,0 +1,170 @@
+#include "registry/registry.h"
+
+#include "core/finally.h"
+
+namespace vexa {
+namespace {
+
+// Set once by the registry layer's start-up; every supported Windows has the
+// view-aware call.
+bool ViewAwareDelete = true;
+
+}  // namespace
+
+bool HasViewAwareDelete(const OsVersionInfo& Version, std::uint16_t NativeArchitecture) {
+  if (Version.MajorVersion != 5) return Version.MajorVersion > 5;
+  if (Version.MinorVersion != 2) return Version.MinorVersion > 2;
+  return Version.ServicePackMajor >= 1 || NativeArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+}
+
+void InitializeRegistryLayer() {
+  SystemInfoApi& Facts = Current<SystemInfoApi>();
+  ViewAwareDelete = HasViewAwareDelete(Facts.GetVersionExW(), Facts.NativeProcessorArchitecture());
+}
+
+bool UsesViewAwareDelete() { return ViewAwareDelete; }
+
+TRegistry::TRegistry() = default;
+
+TRegistry::TRegistry(std::uint32_t AAccess) : FAccess(AAccess) {}
+
+TRegistry::~TRegistry() {
+  try {
+    CloseKey();
+  } catch (...) {  // a destructor cannot pass it on
+  }
+}
+
+bool TRegistry::Record(LSTATUS Code) {
+  FLastError = Code;
+  return Code == ERROR_SUCCESS;
+}
+
+TRegistry::ResolvedPath TRegistry::Resolve(const std::u16string& Key) const {
+  if (!Key.empty() && Key.front() == u'\\') return {FRootKey, Key.substr(1), false};
+  const bool FromCurrent = FCurrentKey != HKEY{};
+  return {FromCurrent ? FCurrentKey : FRootKey, Key, FromCurrent};
+}
+
+HKEY TRegistry::PlainOpen(const ResolvedPath& Target) const {
+  HKEY Handle{};
+  if (CurrentRegistry().RegOpenKeyExW(Target.Base, Target.Path.c_str(), 0, FAccess, &Handle) !=
+      ERROR_SUCCESS) {
+    return HKEY{};
+  }
+  return Handle;
+}
+
+void TRegistry::MakeCurrent(HKEY Key, const ResolvedPath& Target) {
+  std::u16string Path = Target.Relative ? FCurrentPath + u'\\' + Target.Path : Target.Path;
+  CloseKey();
+  FCurrentKey = Key;
+  FCurrentPath = std::move(Path);
+}
+
+void TRegistry::CloseKey() {
+  if (FCurrentKey == HKEY{}) return;
+  if (!FLazyWrite) CurrentRegistry().RegFlushKey(FCurrentKey);
+  CurrentRegistry().RegCloseKey(FCurrentKey);
+  FCurrentKey = HKEY{};
+  FCurrentPath.clear();
+}
+
+void TRegistry::SetRootKey(HKEY Value) {
+  if (Value == FRootKey) return;
+  if (FCloseRootKey) {
+    CurrentRegistry().RegCloseKey(FRootKey);
+    FCloseRootKey = false;
+  }
+  FRootKey = Value;
+  CloseKey();
+}
+
+bool TRegistry::OpenKey(const std::u16string& Key, bool CanCreate) {
+  const ResolvedPath Target = Resolve(Key);
+  RegistryApi& Api = CurrentRegistry();
+  HKEY Handle{};
+  const LSTATUS Code =
+      CanCreate && !Target.Path.empty()
+          ? Api.RegCreateKeyExW(Target.Base, Target.Path.c_str(), 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, FAccess, nullptr, &Handle, nullptr)
+          : Api.RegOpenKeyExW(Target.Base, Target.Path.c_str(), 0, FAccess, &Handle);
+  if (!Record(Code)) return false;
+  MakeCurrent(Handle, Target);
+  return true;
+}
+
+bool TRegistry::CreateKey(const std::u16string& Key) {
+  const ResolvedPath Target = Resolve(Key);
+  RegistryApi& Api = CurrentRegistry();
+  HKEY Handle{};
+  DWORD Disposition = 0;
+  if (!Record(Api.RegCreateKeyExW(Target.Base, Target.Path.c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | (FAccess & KEY_WOW64_RES),
+                                  nullptr, &Handle, &Disposition))) {
+    throw ERegistryException(Format(u"Failed to create key %s", {Key}));
+  }
+  Api.RegCloseKey(Handle);
+  return true;
+}
+
+bool TRegistry::KeyExists(const std::u16string& Key) {
+  const std::uint32_t Saved = FAccess;
+  FAccess = (Saved & KEY_WOW64_RES) | KEY_READ_NO_NOTIFY;
+  return TryFinally(
+      [&] {
+        const HKEY Handle = PlainOpen(Resolve(Key));
+        if (Handle == HKEY{}) return false;
+        CurrentRegistry().RegCloseKey(Handle);
+        return true;
+      },
+      [&] { FAccess = Saved; });
+}
+
+bool TRegistry::GetKeyInfo(TRegKeyInfo& Value) {
+  Value = TRegKeyInfo{};
+  DWORD SubKeys = 0, MaxSubKeyLen = 0, Values = 0, MaxValueLen = 0, MaxDataLen = 0;
+  const bool Ok = Record(CurrentRegistry().RegQueryInfoKeyW(
+      FCurrentKey, nullptr, nullptr, nullptr, &SubKeys, &MaxSubKeyLen, nullptr, &Values,
+      &MaxValueLen, &MaxDataLen, nullptr, &Value.FileTime));
+  Value.NumSubKeys = static_cast<std::int32_t>(SubKeys);
+  Value.MaxSubKeyLen = static_cast<std::int32_t>(MaxSubKeyLen);
+  Value.NumValues = static_cast<std::int32_t>(Values);
+  Value.MaxValueLen = static_cast<std::int32_t>(MaxValueLen);
+  Value.MaxDataLen = static_cast<std::int32_t>(MaxDataLen);
+  return Ok;
+}
+
+bool TRegistry::DeleteKey(const std::u16string& Key) {
+  const ResolvedPath Target = Resolve(Key);
+  const HKEY Remembered = FCurrentKey;
+  RegistryApi& Api = CurrentRegistry();
+  if (const HKEY Handle = PlainOpen(Target); Handle != HKEY{}) {
+    // The subkeys resolve from the key being deleted; the caller's current
+    // key and path come back afterwards, untouched.
+    FCurrentKey = Handle;
+    TryFinally(
+        [&] {
+          TRegKeyInfo Info;
+          if (!GetKeyInfo(Info)) return;
+          const DWORD BufferLength = static_cast<DWORD>(Info.MaxSubKeyLen) + 1;
+          std::u16string Name(BufferLength, u'\0');
+          for (std::int32_t Index = Info.NumSubKeys - 1; Index >= 0; --Index) {
+            DWORD Length = BufferLength;
+            if (Record(Api.RegEnumKeyExW(Handle, static_cast<DWORD>(Index), Name.data(), &Length,
+                                         nullptr, nullptr, nullptr, nullptr))) {
+              DeleteKey(Name.substr(0, Length));
+            }
+          }
+        },
+        [&] {
+          FCurrentKey = Remembered;
+          Api.RegCloseKey(Handle);
+        });
+  }
+  return Record(ViewAwareDelete
+                    ? Api.RegDeleteKeyExW(Target.Base, Target.Path.c_str(), FAccess & KEY_WOW64_RES, 0)
+                    : Api.RegDeleteKeyW(Target.Base, Target.Path.c_str()));
+}
+
+}  // namespace vexa

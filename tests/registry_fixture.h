@@ -1,0 +1,57 @@
+// Registry tests run once per backend: the in-memory registry everywhere, and
+// in Windows builds also the real registry. Each test works below a scratch
+// key of HKLM\SOFTWARE that it creates in both views and removes afterwards.
+// Every call goes through a RecordingRegistry, so a test can read what
+// reached the layer and make any call fail.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/memory/memory_registry.h"
+#include "platform/recording_registry.h"
+
+namespace vexa {
+
+enum class Backend { Memory, Real };
+
+std::vector<Backend> AvailableBackends();
+std::string BackendName(const testing::TestParamInfo<Backend>& Info);
+
+void PrintTo(HKEY Key, std::ostream* Out);
+
+class RegistryTest : public testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Path of Relative below the scratch key, relative to HKLM.
+  std::u16string At(const std::u16string& Relative) const;
+  // Creates the key (with its parents) in the given view, bypassing the log.
+  void Seed(const std::u16string& Path, bool _64BitView);
+  void SeedValue(const std::u16string& Path, bool _64BitView, const std::u16string& Name);
+  // Whether the key opens in the given view, bypassing the log.
+  bool Exists(const std::u16string& Path, bool _64BitView);
+
+  // The in-memory registry, or null on the real one.
+  MemoryRegistry* Memory() { return FMemory.get(); }
+  RecordingRegistry& Recorder() { return *FRecorder; }
+  std::vector<RegCall> CallsOf(RegFunction Function) const;
+  // Handles that came back from an open or create and never reached RegCloseKey.
+  std::vector<HKEY> UnclosedHandles() const;
+
+  std::u16string FScratch;
+
+ private:
+  std::unique_ptr<MemoryRegistry> FMemory;
+  RegistryApi* FLayer = nullptr;
+  std::unique_ptr<RecordingRegistry> FRecorder;
+  std::optional<ScopedRegistryOverride> FOverride;
+};
+
+}  // namespace vexa
