@@ -23,6 +23,10 @@ std::string BackendName(const testing::TestParamInfo<Backend>& Info) {
   return Info.param == Backend::Memory ? "Memory" : "Real";
 }
 
+void PrintTo(Backend Which, std::ostream* Out) {
+  *Out << (Which == Backend::Memory ? "in-memory registry" : "real registry");
+}
+
 void PrintTo(HKEY Key, std::ostream* Out) {
   *Out << "HKEY 0x" << std::hex << static_cast<std::uintptr_t>(Key) << std::dec;
 }

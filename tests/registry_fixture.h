@@ -24,6 +24,7 @@ std::vector<Backend> AvailableBackends();
 std::string BackendName(const testing::TestParamInfo<Backend>& Info);
 
 void PrintTo(HKEY Key, std::ostream* Out);
+void PrintTo(Backend Which, std::ostream* Out);
 
 class RegistryTest : public testing::TestWithParam<Backend> {
  protected:

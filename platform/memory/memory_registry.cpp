@@ -18,11 +18,16 @@ constexpr char16_t Wow6432Node[] = u"Wow6432Node";
 // Names compare by their lower-case form, code unit by code unit, which is
 // also the order in which subkeys are enumerated (as the real registry does).
 // Folding covers ASCII and Latin-1.
-std::u16string Fold(std::u16string_view Name) {
-  std::u16string Folded(Name);
+void FoldInto(std::u16string& Folded, std::u16string_view Name) {
+  Folded.assign(Name);
   for (char16_t& C : Folded) {
     if ((C >= u'A' && C <= u'Z') || (C >= 0xC0 && C <= 0xDE && C != 0xD7)) C += 0x20;
   }
+}
+
+std::u16string Fold(std::u16string_view Name) {
+  std::u16string Folded;
+  FoldInto(Folded, Name);
   return Folded;
 }
 
@@ -60,26 +65,23 @@ struct MemoryRegistry::Node {
   bool Redirects32 = false;  // its 32-bit view is its Wow6432Node subkey
   std::uint64_t LastWrite = 0;
 
-  std::vector<std::shared_ptr<Node>>::iterator LowerBound(const std::u16string& Key) {
+  std::vector<std::shared_ptr<Node>>::iterator LowerBound(std::u16string_view Key) {
     return std::lower_bound(Children.begin(), Children.end(), Key,
-                            [](const std::shared_ptr<Node>& Child, const std::u16string& K) {
+                            [](const std::shared_ptr<Node>& Child, std::u16string_view K) {
                               return Child->Folded < K;
                             });
   }
-  Node* Find(const std::u16string& Key) {
+  // The subkey's slot, or null.
+  std::shared_ptr<Node>* Find(std::u16string_view Key) {
     auto It = LowerBound(Key);
-    return It != Children.end() && (*It)->Folded == Key ? It->get() : nullptr;
+    return It != Children.end() && (*It)->Folded == Key ? &*It : nullptr;
   }
-  std::shared_ptr<Node> Add(std::u16string_view ChildName) {
+  std::shared_ptr<Node>* Add(std::u16string_view ChildName) {
     auto Child = std::make_shared<Node>();
     Child->Name = std::u16string(ChildName);
     Child->Folded = Fold(ChildName);
     Child->Parent = this;
-    Children.insert(LowerBound(Child->Folded), Child);
-    return Child;
-  }
-  std::shared_ptr<Node> Shared() {
-    return *Parent->LowerBound(Folded);
+    return &*Children.insert(LowerBound(Child->Folded), std::move(Child));
   }
   MemoryValue* FindValue(const char16_t* ValueName) {
     const std::u16string Key = Fold(Text(ValueName));
@@ -93,6 +95,7 @@ struct MemoryRegistry::Node {
 struct MemoryRegistry::Resolved {
   LSTATUS Status = ERROR_SUCCESS;
   Node* Target = nullptr;
+  std::shared_ptr<Node> Shared;  // owner of Target
   bool Created = false;
 };
 
@@ -100,9 +103,9 @@ MemoryRegistry::MemoryRegistry(Mode RegistryMode) : FMode(RegistryMode) {
   for (int I = 0; I <= 6; ++I) FRoots.push_back(std::make_shared<Node>());
   if (FMode != Mode::Windows32) {
     Node& Machine = *FRoots[HandleBits(HKEY_LOCAL_MACHINE) & 0xF];
-    auto Software = Machine.Add(u"SOFTWARE");
-    Software->Redirects32 = true;
-    Software->Add(Wow6432Node);
+    Node& Software = **Machine.Add(u"SOFTWARE");
+    Software.Redirects32 = true;
+    Software.Add(Wow6432Node);
   }
 }
 
@@ -117,38 +120,52 @@ bool MemoryRegistry::IsView32(REGSAM Access) const {
   return false;
 }
 
+MemoryRegistry::Handle* MemoryRegistry::HandleOf(HKEY Key) {
+  const std::uintptr_t Bits = static_cast<std::uintptr_t>(Key);
+  if (Bits < FirstHandle || (Bits - FirstHandle) % HandleStep != 0) return nullptr;
+  const std::size_t Slot = (Bits - FirstHandle) / HandleStep;
+  return Slot < FHandles.size() && FHandles[Slot].Target ? &FHandles[Slot] : nullptr;
+}
+
 // The key behind a handle, provided the handle holds the Needed rights.
 // Predefined roots hold every right.
-MemoryRegistry::Node* MemoryRegistry::NodeOf(HKEY Key, LSTATUS& Status, REGSAM Needed) const {
-  Node* Found = nullptr;
+const std::shared_ptr<MemoryRegistry::Node>* MemoryRegistry::SlotOf(HKEY Key, LSTATUS& Status,
+                                                                    REGSAM Needed) {
+  const std::shared_ptr<Node>* Found = nullptr;
   REGSAM Rights = ALL_RIGHTS;
   if (Key != HKEY_PERFORMANCE_DATA && Key >= HKEY_CLASSES_ROOT && Key <= HKEY_DYN_DATA) {
-    Found = FRoots[HandleBits(Key) & 0xF].get();
-  } else if (auto It = FHandles.find(static_cast<std::uintptr_t>(Key)); It != FHandles.end()) {
-    Found = It->second.Target.get();
-    Rights = It->second.Access;
+    Found = &FRoots[HandleBits(Key) & 0xF];
+  } else if (Handle* Open = HandleOf(Key)) {
+    Found = &Open->Target;
+    Rights = Open->Access;
   }
   Status = !Found                       ? ERROR_INVALID_HANDLE
-           : Found->Deleted             ? ERROR_KEY_DELETED
+           : (*Found)->Deleted          ? ERROR_KEY_DELETED
            : (Rights & Needed) != Needed ? ERROR_ACCESS_DENIED
                                         : ERROR_SUCCESS;
   return Status == ERROR_SUCCESS ? Found : nullptr;
+}
+
+MemoryRegistry::Node* MemoryRegistry::NodeOf(HKEY Key, LSTATUS& Status, REGSAM Needed) {
+  const std::shared_ptr<Node>* Found = SlotOf(Key, Status, Needed);
+  return Found ? Found->get() : nullptr;
 }
 
 // Walks SubKey from Base. Empty components (doubled or trailing backslashes)
 // are skipped. Stepping into a key that redirects its 32-bit view, with that
 // view requested, lands on its Wow6432Node subkey; a handle that already is
 // such a key is not redirected.
-MemoryRegistry::Resolved MemoryRegistry::Resolve(Node* Base, const char16_t* SubKey, REGSAM View,
-                                                 bool Create) {
+MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Base,
+                                                 const char16_t* SubKey, REGSAM View, bool Create) {
   Resolved Result;
   const std::u16string_view Path = Text(SubKey);
   if (!Path.empty() && Path.front() == u'\\') {
     Result.Status = ERROR_BAD_PATHNAME;
     return Result;
   }
+  static const std::u16string Wow6432NodeFolded = Fold(Wow6432Node);
   const bool View32 = IsView32(View);
-  Node* Current = Base;
+  const std::shared_ptr<Node>* Current = &Base;
   bool Redirect = false;
   std::size_t Start = 0;
   while (Start <= Path.size()) {
@@ -157,68 +174,64 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(Node* Base, const char16_t* Sub
     const std::u16string_view Name = Path.substr(Start, End - Start);
     Start = End + 1;
     if (Name.empty()) continue;
-    const std::u16string Folded = Fold(Name);
+    FoldInto(FFolded, Name);
     if (Redirect) {
       Redirect = false;
-      Current = Current->Find(Fold(Wow6432Node));
-      if (Folded == Fold(Wow6432Node)) continue;
+      Current = (*Current)->Find(Wow6432NodeFolded);
+      if (FFolded == Wow6432NodeFolded) continue;
     }
-    Node* Child = Current->Find(Folded);
+    std::shared_ptr<Node>* Child = (*Current)->Find(FFolded);
     if (!Child) {
       if (!Create) {
         Result.Status = ERROR_FILE_NOT_FOUND;
         return Result;
       }
-      if (!(Current->Granted & KEY_CREATE_SUB_KEY)) {
+      if (!((*Current)->Granted & KEY_CREATE_SUB_KEY)) {
         Result.Status = ERROR_ACCESS_DENIED;
         return Result;
       }
-      Current->LastWrite = ++FClock;
-      Child = Current->Add(Name).get();
-      Child->LastWrite = FClock;
+      (*Current)->LastWrite = ++FClock;
+      Child = (*Current)->Add(Name);
+      (*Child)->LastWrite = FClock;
       Result.Created = true;
     }
     Current = Child;
-    Redirect = View32 && Current->Redirects32;
+    Redirect = View32 && (*Current)->Redirects32;
   }
-  if (Redirect) Current = Current->Find(Fold(Wow6432Node));
-  Result.Target = Current;
+  if (Redirect) Current = (*Current)->Find(Wow6432NodeFolded);
+  Result.Shared = *Current;
+  Result.Target = Current->get();
   return Result;
 }
 
 HKEY MemoryRegistry::NewHandle(const std::shared_ptr<Node>& Target, REGSAM Access) {
-  const std::uintptr_t Bits = FNextHandle;
-  FNextHandle += 4;
-  FHandles.emplace(Bits, Handle{Target, SpecificRights(Access)});
-  return static_cast<HKEY>(Bits);
-}
-
-namespace {
-std::shared_ptr<MemoryRegistry::Node> SharedOf(MemoryRegistry::Node* Target,
-                                               const std::vector<std::shared_ptr<MemoryRegistry::Node>>& Roots) {
-  if (Target->Parent) return Target->Shared();
-  for (const auto& Root : Roots) {
-    if (Root.get() == Target) return Root;
+  std::size_t Slot = FHandles.size();
+  if (FFreeSlots.empty()) {
+    FHandles.emplace_back();
+  } else {
+    Slot = FFreeSlots.back();
+    FFreeSlots.pop_back();
   }
-  return nullptr;
+  FHandles[Slot] = Handle{Target, SpecificRights(Access)};
+  ++FOpenHandles;
+  return static_cast<HKEY>(FirstHandle + Slot * HandleStep);
 }
-}  // namespace
 
 LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD, REGSAM Desired,
                                       HKEY* Result) {
   if (!Result) return ERROR_INVALID_PARAMETER;
   LSTATUS Status;
-  Node* Base = NodeOf(Key, Status);
+  const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
   if (!Base) return Status;
-  if (Text(SubKey).empty() && FHandles.find(static_cast<std::uintptr_t>(Key)) == FHandles.end()) {
+  if (Text(SubKey).empty() && !HandleOf(Key)) {
     *Result = Key;  // a predefined root opens as itself
     return ERROR_SUCCESS;
   }
-  Resolved Found = Resolve(Base, SubKey, Desired, false);
+  Resolved Found = Resolve(*Base, SubKey, Desired, false);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
   const REGSAM Rights = SpecificRights(Desired);
   if ((Found.Target->Granted & Rights) != Rights) return ERROR_ACCESS_DENIED;
-  *Result = NewHandle(SharedOf(Found.Target, FRoots), Desired);
+  *Result = NewHandle(Found.Shared, Desired);
   return ERROR_SUCCESS;
 }
 
@@ -227,19 +240,24 @@ LSTATUS MemoryRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD,
                                         DWORD* Disposition) {
   if (!Result) return ERROR_INVALID_PARAMETER;
   LSTATUS Status;
-  Node* Base = NodeOf(Key, Status);
+  const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
   if (!Base) return Status;
-  Resolved Found = Resolve(Base, SubKey, Desired, true);
+  Resolved Found = Resolve(*Base, SubKey, Desired, true);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
   const REGSAM Rights = SpecificRights(Desired);
   if ((Found.Target->Granted & Rights) != Rights) return ERROR_ACCESS_DENIED;
-  *Result = NewHandle(SharedOf(Found.Target, FRoots), Desired);
+  *Result = NewHandle(Found.Shared, Desired);
   if (Disposition) *Disposition = Found.Created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
 }
 
 LSTATUS MemoryRegistry::RegCloseKey(HKEY Key) {
-  if (FHandles.erase(static_cast<std::uintptr_t>(Key))) return ERROR_SUCCESS;
+  if (Handle* Open = HandleOf(Key)) {
+    Open->Target.reset();
+    FFreeSlots.push_back((static_cast<std::uintptr_t>(Key) - FirstHandle) / HandleStep);
+    --FOpenHandles;
+    return ERROR_SUCCESS;
+  }
   LSTATUS Status;
   NodeOf(Key, Status);
   return Status;  // a predefined root closes without effect
@@ -308,9 +326,9 @@ LSTATUS MemoryRegistry::RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWO
 
 LSTATUS MemoryRegistry::DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View) {
   LSTATUS Status;
-  Node* Base = NodeOf(Key, Status);
+  const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
   if (!Base) return Status;
-  Resolved Found = Resolve(Base, SubKey, View, false);
+  Resolved Found = Resolve(*Base, SubKey, View, false);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
   Node* Target = Found.Target;
   if (!Target->Parent || !Target->Children.empty() || !(Target->Granted & DELETE)) {
@@ -384,9 +402,9 @@ LSTATUS MemoryRegistry::RegDeleteValueW(HKEY Key, const char16_t* ValueName) {
 LSTATUS MemoryRegistry::SetKeyRights(HKEY Root, const std::u16string& Path, REGSAM View,
                                      REGSAM Granted) {
   LSTATUS Status;
-  Node* Base = NodeOf(Root, Status);
+  const std::shared_ptr<Node>* Base = SlotOf(Root, Status);
   if (!Base) return Status;
-  Resolved Found = Resolve(Base, Path.c_str(), View, false);
+  Resolved Found = Resolve(*Base, Path.c_str(), View, false);
   if (Found.Status == ERROR_SUCCESS) Found.Target->Granted = Granted;
   return Found.Status;
 }

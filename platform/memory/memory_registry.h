@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/registry_api.h"
@@ -55,7 +54,7 @@ class MemoryRegistry final : public RegistryApi {
   LSTATUS SetKeyRights(HKEY Root, const std::u16string& Path, REGSAM View, REGSAM Granted);
 
   // Handles opened and not yet closed (predefined roots are not counted).
-  std::size_t OpenHandleCount() const { return FHandles.size(); }
+  std::size_t OpenHandleCount() const { return FOpenHandles; }
 
   struct Node;
 
@@ -66,16 +65,24 @@ class MemoryRegistry final : public RegistryApi {
   };
   struct Resolved;
 
-  Node* NodeOf(HKEY Key, LSTATUS& Status, REGSAM Needed = 0) const;
-  Resolved Resolve(Node* Base, const char16_t* SubKey, REGSAM View, bool Create);
+  static constexpr std::uintptr_t FirstHandle = 0x40;
+  static constexpr std::uintptr_t HandleStep = 4;
+
+  Handle* HandleOf(HKEY Key);
+  const std::shared_ptr<Node>* SlotOf(HKEY Key, LSTATUS& Status, REGSAM Needed = 0);
+  Node* NodeOf(HKEY Key, LSTATUS& Status, REGSAM Needed = 0);
+  Resolved Resolve(const std::shared_ptr<Node>& Base, const char16_t* SubKey, REGSAM View,
+                   bool Create);
   bool IsView32(REGSAM Access) const;
   HKEY NewHandle(const std::shared_ptr<Node>& Target, REGSAM Access);
   LSTATUS DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View);
 
   Mode FMode;
   std::vector<std::shared_ptr<Node>> FRoots;  // indexed by the root's low bits
-  std::unordered_map<std::uintptr_t, Handle> FHandles;
-  std::uintptr_t FNextHandle = 0x40;
+  std::vector<Handle> FHandles;  // slot I is the handle FirstHandle + I * HandleStep
+  std::vector<std::size_t> FFreeSlots;
+  std::size_t FOpenHandles = 0;
+  std::u16string FFolded;  // scratch for folding path components
   std::uint64_t FClock = 0;
 };
 
