@@ -1,7 +1,6 @@
 #include "platform/recording_registry.h"
 
 #include <numeric>
-#include <string_view>
 
 namespace vexa {
 namespace {
@@ -43,11 +42,8 @@ LSTATUS RecordingRegistry::Record(RegCall Entry, Call&& Forward) {
   return Result;
 }
 
-void RecordingRegistry::Opened(LSTATUS Status, HKEY Key, const HKEY* Result) {
-  if (Status != ERROR_SUCCESS || !Result) return;
-  if (FKeepLog) FCalls.back().Opened = *Result;
-  // Opening the empty path of a predefined root hands back the root itself.
-  if (*Result != Key) FOpen.insert(static_cast<std::uintptr_t>(*Result));
+void RecordingRegistry::Opened(LSTATUS Status, const HKEY* Result) {
+  if (FKeepLog && Status == ERROR_SUCCESS && Result) FCalls.back().Opened = *Result;
 }
 
 LSTATUS RecordingRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Options,
@@ -56,7 +52,7 @@ LSTATUS RecordingRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD
       Record({RegFunction::RegOpenKeyExW, Key, Text(SubKey), Desired}, [&] {
         return FInner.RegOpenKeyExW(Key, SubKey, Options, Desired, Result);
       });
-  Opened(Status, Key, Result);
+  Opened(Status, Result);
   return Status;
 }
 
@@ -69,17 +65,12 @@ LSTATUS RecordingRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWO
         return FInner.RegCreateKeyExW(Key, SubKey, Reserved, Class, Options, Desired,
                                       SecurityAttributes, Result, Disposition);
       });
-  Opened(Status, HKEY{}, Result);
+  Opened(Status, Result);
   return Status;
 }
 
 LSTATUS RecordingRegistry::RegCloseKey(HKEY Key) {
-  const LSTATUS Status =
-      Record({RegFunction::RegCloseKey, Key, {}}, [&] { return FInner.RegCloseKey(Key); });
-  if (Status == ERROR_SUCCESS) {
-    if (auto It = FOpen.find(static_cast<std::uintptr_t>(Key)); It != FOpen.end()) FOpen.erase(It);
-  }
-  return Status;
+  return Record({RegFunction::RegCloseKey, Key, {}}, [&] { return FInner.RegCloseKey(Key); });
 }
 
 LSTATUS RecordingRegistry::RegFlushKey(HKEY Key) {

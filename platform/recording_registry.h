@@ -1,13 +1,12 @@
 // A registry layer in front of another one that records each call with its
-// arguments and result, counts the handles it saw opened and not closed, and
-// makes a chosen call fail or throw so that every failure path can be reached.
+// arguments, result and the handle it opened, and makes a chosen call fail or
+// throw so that every failure path can be reached.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/registry_api.h"
@@ -87,10 +86,6 @@ class RecordingRegistry final : public RegistryApi {
   std::size_t TotalCount() const;
   void Clear();
 
-  // Handles that came back from an open or create through this layer and
-  // have not been closed through it.
-  std::size_t OpenHandleCount() const { return FOpen.size(); }
-
  private:
   struct Fault {
     std::size_t Nth = 0;  // 0: none armed
@@ -99,14 +94,13 @@ class RecordingRegistry final : public RegistryApi {
   };
   template <typename Call>
   LSTATUS Record(RegCall Entry, Call&& Forward);
-  void Opened(LSTATUS Status, HKEY Key, const HKEY* Result);
+  void Opened(LSTATUS Status, const HKEY* Result);
 
   RegistryApi& FInner;
   bool FKeepLog = true;
   std::vector<RegCall> FCalls;
   std::array<std::size_t, RegFunctionCount> FCounts{};
   std::array<Fault, RegFunctionCount> FFaults{};
-  std::unordered_multiset<std::uintptr_t> FOpen;
 };
 
 }  // namespace vexa

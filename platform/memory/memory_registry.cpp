@@ -178,6 +178,7 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
     if (Redirect) {
       Redirect = false;
       Current = (*Current)->Find(Wow6432NodeFolded);
+      if (!Current) break;
       if (FFolded == Wow6432NodeFolded) continue;
     }
     std::shared_ptr<Node>* Child = (*Current)->Find(FFolded);
@@ -199,6 +200,10 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
     Redirect = View32 && (*Current)->Redirects32;
   }
   if (Redirect) Current = (*Current)->Find(Wow6432NodeFolded);
+  if (!Current) {  // the 32-bit view's Wow6432Node key was deleted
+    Result.Status = ERROR_FILE_NOT_FOUND;
+    return Result;
+  }
   Result.Shared = *Current;
   Result.Target = Current->get();
   return Result;
