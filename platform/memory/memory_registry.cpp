@@ -18,17 +18,17 @@ constexpr char16_t Wow6432Node[] = u"Wow6432Node";
 // Names compare by their lower-case form, code unit by code unit, which is
 // also the order in which subkeys are enumerated (as the real registry does).
 // Folding covers ASCII and Latin-1.
-void FoldInto(std::u16string& Folded, std::u16string_view Name) {
-  Folded.assign(Name);
-  for (char16_t& C : Folded) {
-    if ((C >= u'A' && C <= u'Z') || (C >= 0xC0 && C <= 0xDE && C != 0xD7)) C += 0x20;
-  }
+char16_t Fold(char16_t C) {
+  return (C >= u'A' && C <= u'Z') || (C >= 0xC0 && C <= 0xDE && C != 0xD7) ? C + 0x20 : C;
 }
 
-std::u16string Fold(std::u16string_view Name) {
-  std::u16string Folded;
-  FoldInto(Folded, Name);
-  return Folded;
+int CompareNames(std::u16string_view A, std::u16string_view B) {
+  const std::size_t Common = std::min(A.size(), B.size());
+  for (std::size_t I = 0; I < Common; ++I) {
+    const char16_t FoldedA = Fold(A[I]), FoldedB = Fold(B[I]);
+    if (FoldedA != FoldedB) return FoldedA < FoldedB ? -1 : 1;
+  }
+  return A.size() < B.size() ? -1 : A.size() > B.size() ? 1 : 0;
 }
 
 std::u16string_view Text(const char16_t* Name) {
@@ -49,16 +49,14 @@ REGSAM SpecificRights(REGSAM Desired) {
 
 struct MemoryValue {
   std::u16string Name;
-  std::u16string Folded;
   DWORD Type = 0;
   std::vector<std::uint8_t> Data;
 };
 
 struct MemoryRegistry::Node {
   std::u16string Name;
-  std::u16string Folded;
   Node* Parent = nullptr;
-  std::vector<std::shared_ptr<Node>> Children;  // sorted by Folded
+  std::vector<std::shared_ptr<Node>> Children;  // in CompareNames order
   std::vector<MemoryValue> Values;              // in the order of creation
   REGSAM Granted = ALL_RIGHTS;
   bool Deleted = false;
@@ -68,25 +66,23 @@ struct MemoryRegistry::Node {
   std::vector<std::shared_ptr<Node>>::iterator LowerBound(std::u16string_view Key) {
     return std::lower_bound(Children.begin(), Children.end(), Key,
                             [](const std::shared_ptr<Node>& Child, std::u16string_view K) {
-                              return Child->Folded < K;
+                              return CompareNames(Child->Name, K) < 0;
                             });
   }
   // The subkey's slot, or null.
   std::shared_ptr<Node>* Find(std::u16string_view Key) {
     auto It = LowerBound(Key);
-    return It != Children.end() && (*It)->Folded == Key ? &*It : nullptr;
+    return It != Children.end() && CompareNames((*It)->Name, Key) == 0 ? &*It : nullptr;
   }
   std::shared_ptr<Node>* Add(std::u16string_view ChildName) {
     auto Child = std::make_shared<Node>();
     Child->Name = std::u16string(ChildName);
-    Child->Folded = Fold(ChildName);
     Child->Parent = this;
-    return &*Children.insert(LowerBound(Child->Folded), std::move(Child));
+    return &*Children.insert(LowerBound(ChildName), std::move(Child));
   }
   MemoryValue* FindValue(const char16_t* ValueName) {
-    const std::u16string Key = Fold(Text(ValueName));
     for (MemoryValue& V : Values) {
-      if (V.Folded == Key) return &V;
+      if (CompareNames(V.Name, Text(ValueName)) == 0) return &V;
     }
     return nullptr;
   }
@@ -163,7 +159,6 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
     Result.Status = ERROR_BAD_PATHNAME;
     return Result;
   }
-  static const std::u16string Wow6432NodeFolded = Fold(Wow6432Node);
   const bool View32 = IsView32(View);
   const std::shared_ptr<Node>* Current = &Base;
   bool Redirect = false;
@@ -174,14 +169,13 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
     const std::u16string_view Name = Path.substr(Start, End - Start);
     Start = End + 1;
     if (Name.empty()) continue;
-    FoldInto(FFolded, Name);
     if (Redirect) {
       Redirect = false;
-      Current = (*Current)->Find(Wow6432NodeFolded);
+      Current = (*Current)->Find(Wow6432Node);
       if (!Current) break;
-      if (FFolded == Wow6432NodeFolded) continue;
+      if (CompareNames(Name, Wow6432Node) == 0) continue;
     }
-    std::shared_ptr<Node>* Child = (*Current)->Find(FFolded);
+    std::shared_ptr<Node>* Child = (*Current)->Find(Name);
     if (!Child) {
       if (!Create) {
         Result.Status = ERROR_FILE_NOT_FOUND;
@@ -199,7 +193,7 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
     Current = Child;
     Redirect = View32 && (*Current)->Redirects32;
   }
-  if (Redirect) Current = (*Current)->Find(Wow6432NodeFolded);
+  if (Redirect) Current = (*Current)->Find(Wow6432Node);
   if (!Current) {  // the 32-bit view's Wow6432Node key was deleted
     Result.Status = ERROR_FILE_NOT_FOUND;
     return Result;
@@ -340,7 +334,7 @@ LSTATUS MemoryRegistry::DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View)
     return ERROR_ACCESS_DENIED;
   }
   Node* Parent = Target->Parent;
-  auto It = Parent->LowerBound(Target->Folded);
+  auto It = Parent->LowerBound(Target->Name);
   Target->Deleted = true;
   Target->Parent = nullptr;
   Parent->Children.erase(It);
@@ -385,7 +379,6 @@ LSTATUS MemoryRegistry::RegSetValueExW(HKEY Key, const char16_t* ValueName, DWOR
   if (!Found) {
     Found = &Target->Values.emplace_back();
     Found->Name = std::u16string(Text(ValueName));
-    Found->Folded = Fold(Found->Name);
   }
   Found->Type = Type;
   Found->Data.assign(Data, Data + DataSize);

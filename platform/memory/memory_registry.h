@@ -82,7 +82,6 @@ class MemoryRegistry final : public RegistryApi {
   std::vector<Handle> FHandles;  // slot I is the handle FirstHandle + I * HandleStep
   std::vector<std::size_t> FFreeSlots;
   std::size_t FOpenHandles = 0;
-  std::u16string FFolded;  // scratch for folding path components
   std::uint64_t FClock = 0;
 };
 
