@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "app/Main.h"
+#include "app/Program.h"
+#include "core/exception.h"
+#include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_ui.h"
+#include "platform/recording_registry.h"
+#include "platform/system_info.h"
+#include "registry/registry.h"
+#include "tests/app/app_fixture.h"
+
+namespace vexa {
+namespace {
+
+// What the test modules did, in order; the number of windows at each step.
+std::vector<std::string> Log;
+MemoryUi* Screen = nullptr;
+
+void Note(const char* What) {
+  Log.push_back(std::string(What) + " windows=" + std::to_string(Screen->Forms().size()));
+}
+
+void FailInitialization() { throw ERegistryException(u"Initialization refused"); }
+
+const Module First{"First", [] { Note("start First"); }, [] () noexcept { Note("stop First"); }};
+const Module Second{"Second", [] { Note("start Second"); }, [] () noexcept { Note("stop Second"); }};
+const Module Failing{"Failing", [] { throw ERegistryException(u"Failed to create key X"); },
+                     [] () noexcept { Note("stop Failing"); }};
+const Module RefusingApplication{"Refusing", [] { SetInitializationHook(FailInitialization); },
+                                 [] () noexcept { SetInitializationHook(nullptr); }};
+
+class ProgramTest : public testing::Test {
+ protected:
+  ProgramTest() {
+    Log.clear();
+    Screen = &Ui;
+  }
+  ~ProgramTest() override { Screen = nullptr; }
+
+  // The user's part of a run: wait for the pass, then press OK.
+  void PostPassAndOk() {
+    Ui.Post([this] {
+      Ui.FireTimer(*Ui.Forms().at(0)->Timers.at(0));
+      Ui.Click(*Ui.Forms().at(0)->Controls.at(1));
+    });
+  }
+
+  MemoryRegistry Registry{MemoryRegistry::Mode::Windows64};
+  RecordingRegistry Recorder{Registry};
+  ScopedRegistryOverride RegistryOverride{Recorder};
+  MemoryUi Ui{TestExecutable};
+  ScopedUiOverride UiOverride{Ui};
+};
+
+TEST_F(ProgramTest, StartsModulesInOrderBeforeAnyWindowAndStopsThemInReverse) {
+  PostPassAndOk();
+  const std::vector<Module> Modules = {First, Second};
+  EXPECT_EQ(RunApplication(Modules), 0);
+  EXPECT_EQ(Log, (std::vector<std::string>{"start First windows=0", "start Second windows=0",
+                                           "stop Second windows=1", "stop First windows=1"}));
+  ASSERT_EQ(Ui.Forms().size(), 1u);
+  EXPECT_TRUE(Ui.Forms()[0]->Shown);
+  EXPECT_FALSE(Ui.Forms()[0]->Alive) << "the window is destroyed before the modules stop";
+  EXPECT_EQ(frmMain, nullptr);
+  EXPECT_TRUE(Ui.Boxes().empty());
+}
+
+TEST_F(ProgramTest, AFailingStartUpEndsWithRuntimeError217AndNoWindow) {
+  const std::vector<Module> Modules = {First, Failing, Second};
+  EXPECT_EQ(RunApplication(Modules), 217);
+  EXPECT_EQ(Log, (std::vector<std::string>{"start First windows=0", "stop First windows=0"}));
+  EXPECT_TRUE(Ui.Forms().empty());
+  ASSERT_EQ(Ui.Boxes().size(), 1u);
+  EXPECT_EQ(Ui.Boxes()[0].Caption, u"Error");
+  EXPECT_TRUE(std::regex_match(ToUtf8(Ui.Boxes()[0].Text), std::regex("Runtime error 217 at [0-9A-F]{8}")))
+      << ToUtf8(Ui.Boxes()[0].Text);
+  EXPECT_EQ(Recorder.TotalCount(), 0u);
+}
+
+TEST_F(ProgramTest, AnErrorWhileTheApplicationStartsEndsWithExitCode1) {
+  const std::vector<Module> Modules = {First, RefusingApplication};
+  EXPECT_EQ(RunApplication(Modules), 1);
+  EXPECT_TRUE(Ui.Forms().empty());
+  EXPECT_EQ(Log, (std::vector<std::string>{"start First windows=0", "stop First windows=0"}));
+  ASSERT_EQ(Ui.Boxes().size(), 1u);
+  EXPECT_EQ(Ui.Boxes()[0].Caption, u"Application Error");
+  EXPECT_EQ(Ui.Boxes()[0].Owner, MessageBoxOwner::Task);
+  const std::string Digits = std::to_string(2 * sizeof(void*));
+  EXPECT_TRUE(std::regex_match(
+      ToUtf8(Ui.Boxes()[0].Text),
+      std::regex("Exception ERegistryException in module UninstallRepair\\.exe at [0-9A-F]{" +
+                 Digits + "}\\.\r\nInitialization refused\\.\r\n")))
+      << ToUtf8(Ui.Boxes()[0].Text);
+}
+
+TEST_F(ProgramTest, TheProgramsModulesInitializeComAndTheRegistryLayer) {
+  std::vector<std::string> Names;
+  for (const Module& Each : ProgramModules()) Names.push_back(Each.Name);
+  EXPECT_EQ(Names, (std::vector<std::string>{"Forms", "vexaRegistryTools"}));
+
+  // A platform without the view-aware delete: the registry layer's start-up
+  // must have seen it for the pass to use the plain delete.
+  FixedSystemInfo Windows2000(OsVersionInfo{5, 0, 2195, VER_PLATFORM_WIN32_NT, u"", 0, 0, 0, VER_NT_WORKSTATION},
+                              PROCESSOR_ARCHITECTURE_INTEL);
+  ScopedOverride<SystemInfoApi> Facts(Windows2000);
+  HKEY Key{};
+  ASSERT_EQ(Registry.RegCreateKeyExW(HKEY_LOCAL_MACHINE, UninstallKeys[0].c_str(), 0, nullptr, 0,
+                                     KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &Key, nullptr),
+            ERROR_SUCCESS);
+  Registry.RegCloseKey(Key);
+
+  int ComDuringRun = -1;
+  Ui.Post([&] { ComDuringRun = Ui.ComInitializations(); });
+  PostPassAndOk();
+  EXPECT_EQ(RunApplication(ProgramModules()), 0);
+  EXPECT_EQ(ComDuringRun, 1) << "COM is initialised for the main thread";
+  EXPECT_EQ(Ui.ComInitializations(), 0) << "and uninitialised at shutdown";
+  EXPECT_EQ(Recorder.Count(RegFunction::RegDeleteKeyW), 1u);
+  EXPECT_EQ(Recorder.Count(RegFunction::RegDeleteKeyExW), 0u);
+  InitializeRegistryLayer();  // back to the host's facts for the other tests
+}
+
+TEST(ErrorTextTest, FollowsTheFixedFormats) {
+  EXPECT_EQ(RuntimeErrorText(217, 0x0040ABCD), u"Runtime error 217 at 0040ABCD");
+  EXPECT_EQ(RuntimeErrorText(217, 0x12345), u"Runtime error 217 at 00012345");
+  const std::u16string Module = u"UninstallRepair.exe";
+  const std::u16string Address(2 * sizeof(void*) - 3, u'0');
+  EXPECT_EQ(ApplicationErrorText(ERegistryException(u"Boom"), Module, 0xABC),
+            u"Exception ERegistryException in module UninstallRepair.exe at " + Address +
+                u"ABC.\r\nBoom.\r\n");
+  EXPECT_EQ(ApplicationErrorText(Exception(u"Done."), Module, 0xABC),
+            u"Exception Exception in module UninstallRepair.exe at " + Address + u"ABC.\r\nDone.\r\n");
+  EXPECT_EQ(ApplicationErrorText(Exception(u""), Module, 0xABC),
+            u"Exception Exception in module UninstallRepair.exe at " + Address + u"ABC.\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace vexa
