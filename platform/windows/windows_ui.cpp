@@ -2,12 +2,13 @@
 // the thread's message queue, MessageBoxW and COM.
 #include "platform/ui_api.h"
 
+#include "core/exception.h"
+
 #include <windows.h>
 #include <objbase.h>
 
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <type_traits>
 #include <utility>
 
@@ -126,7 +127,7 @@ class WindowsForm final : public NativeForm {
     if (!CreateWindowExW(ExStyle, FormClass(), Wide(Design.Caption), FormStyle, 0, 0,
                          Frame.right - Frame.left, Frame.bottom - Frame.top, nullptr, nullptr,
                          GetModuleHandleW(nullptr), this)) {
-      throw std::runtime_error("a window could not be created");
+      throw Exception(u"A window could not be created");
     }
   }
 
@@ -211,7 +212,7 @@ class WindowsForm final : public NativeForm {
                                          FScale(Bounds.Width), FScale(Bounds.Height),
                                          FWindow.get(), nullptr, GetModuleHandleW(nullptr),
                                          nullptr));
-    if (!Control) throw std::runtime_error("a control could not be created");
+    if (!Control) throw Exception(u"A control could not be created");
     return Control;
   }
 
