@@ -329,9 +329,20 @@ void CheckWindow(HWND Main) {
   Check(std::abs(Frame.left - Left) <= 1 && std::abs(Frame.top - Top) <= 1, "centred on the screen");
 
   const HWND Label = Child(Main, L"Static");
+  const HWND Ok = Child(Main, L"Button");
+  // Control bounds in the window's client area, as designed at 96 dpi.
+  const auto Placed = [&](HWND Control, int Left, int Top, int Width, int Height) {
+    RECT Bounds{};
+    GetWindowRect(Control, &Bounds);
+    MapWindowPoints(nullptr, Main, reinterpret_cast<POINT*>(&Bounds), 2);
+    return Bounds.left == MulDiv(Left, Dpi, 96) && Bounds.top == MulDiv(Top, Dpi, 96) &&
+           Bounds.right - Bounds.left == MulDiv(Width, Dpi, 96) &&
+           Bounds.bottom - Bounds.top == MulDiv(Height, Dpi, 96);
+  };
+  Check(Label && Placed(Label, 23, 28, 201, 17), "label at 23,28 201x17 (scaled)");
+  Check(Ok && Placed(Ok, 161, 68, 75, 25), "OK at 161,68 75x25 (scaled)");
   Check(Label && TextOf(Label) == u"Clearing broken uninstall keys...", "label says \"Clearing broken uninstall keys...\"");
   Check(Label && (GetWindowLongW(Label, GWL_STYLE) & SS_TYPEMASK) == SS_CENTER, "label text centred");
-  const HWND Ok = Child(Main, L"Button");
   Check(Ok && TextOf(Ok) == u"OK", "button \"OK\"");
   Check(Ok && !IsWindowEnabled(Ok), "OK disabled before the pass");
   const LONG ButtonStyle = Ok ? GetWindowLongW(Ok, GWL_STYLE) : 0;
