@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 namespace vexa {
 namespace {
 
@@ -11,51 +13,31 @@ namespace {
 const wchar_t* Native(const char16_t* Text) { return reinterpret_cast<const wchar_t*>(Text); }
 wchar_t* Native(char16_t* Text) { return reinterpret_cast<wchar_t*>(Text); }
 
-// A DWORD in/out argument: ours is 32-bit unsigned int, the platform's is
-// unsigned long; the value goes through a local of the platform's type.
-class DwordArg {
+// Our types against the platform's: DWORD is unsigned int here and unsigned
+// long there, HKEY an enum here and a pointer there.
+::DWORD Native(DWORD Value) { return Value; }
+::FILETIME Native(const FILETIME& Time) { return {Time.dwLowDateTime, Time.dwHighDateTime}; }
+DWORD Ours(::DWORD Value) { return static_cast<DWORD>(Value); }
+HKEY Ours(::HKEY Key) { return static_cast<HKEY>(reinterpret_cast<std::uintptr_t>(Key)); }
+FILETIME Ours(const ::FILETIME& Time) { return {Time.dwLowDateTime, Time.dwHighDateTime}; }
+
+// An in/out argument of one of those types: the value goes through a local
+// of the platform's type, and back when the call is done.
+template <typename Type>
+class Arg {
  public:
-  explicit DwordArg(DWORD* Target) : FTarget(Target), FValue(Target ? *Target : 0) {}
-  ~DwordArg() {
-    if (FTarget) *FTarget = static_cast<DWORD>(FValue);
+  using NativeType = decltype(Native(std::declval<Type>()));
+  explicit Arg(Type* Target) : FTarget(Target), FValue(Target ? Native(*Target) : NativeType{}) {}
+  ~Arg() {
+    if (FTarget) *FTarget = Ours(FValue);
   }
-  DwordArg(const DwordArg&) = delete;
-  DwordArg& operator=(const DwordArg&) = delete;
-  ::DWORD* get() { return FTarget ? &FValue : nullptr; }
+  Arg(const Arg&) = delete;
+  Arg& operator=(const Arg&) = delete;
+  NativeType* get() { return FTarget ? &FValue : nullptr; }
 
  private:
-  DWORD* FTarget;
-  ::DWORD FValue;
-};
-
-class HandleArg {
- public:
-  explicit HandleArg(HKEY* Target) : FTarget(Target) {}
-  ~HandleArg() {
-    if (FTarget) *FTarget = static_cast<HKEY>(reinterpret_cast<std::uintptr_t>(FValue));
-  }
-  HandleArg(const HandleArg&) = delete;
-  HandleArg& operator=(const HandleArg&) = delete;
-  ::HKEY* get() { return FTarget ? &FValue : nullptr; }
-
- private:
-  HKEY* FTarget;
-  ::HKEY FValue = nullptr;
-};
-
-class FileTimeArg {
- public:
-  explicit FileTimeArg(FILETIME* Target) : FTarget(Target) {}
-  ~FileTimeArg() {
-    if (FTarget) *FTarget = {FValue.dwLowDateTime, FValue.dwHighDateTime};
-  }
-  FileTimeArg(const FileTimeArg&) = delete;
-  FileTimeArg& operator=(const FileTimeArg&) = delete;
-  ::FILETIME* get() { return FTarget ? &FValue : nullptr; }
-
- private:
-  FILETIME* FTarget;
-  ::FILETIME FValue{};
+  Type* FTarget;
+  NativeType FValue;
 };
 
 // RegDeleteKeyExW exists from Windows XP x64 and Server 2003 SP1 on; looked
@@ -75,7 +57,7 @@ DeleteKeyExFunction DeleteKeyExEntry() {
 
 LSTATUS WindowsRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Options,
                                        REGSAM Desired, HKEY* Result) {
-  HandleArg Out(Result);
+  Arg<HKEY> Out(Result);
   return ::RegOpenKeyExW(Native(Key), Native(SubKey), Options, Desired, Out.get());
 }
 
@@ -83,8 +65,8 @@ LSTATUS WindowsRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD
                                          char16_t* Class, DWORD Options, REGSAM Desired,
                                          const void* SecurityAttributes, HKEY* Result,
                                          DWORD* Disposition) {
-  HandleArg Out(Result);
-  DwordArg Created(Disposition);
+  Arg<HKEY> Out(Result);
+  Arg<DWORD> Created(Disposition);
   return ::RegCreateKeyExW(
       Native(Key), Native(SubKey), Reserved, Native(Class), Options, Desired,
       static_cast<LPSECURITY_ATTRIBUTES>(const_cast<void*>(SecurityAttributes)), Out.get(),
@@ -101,9 +83,9 @@ LSTATUS WindowsRegistry::RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* Clas
                                           DWORD* Values, DWORD* MaxValueNameLength,
                                           DWORD* MaxValueLength, DWORD* SecurityDescriptorSize,
                                           FILETIME* LastWriteTime) {
-  DwordArg A(ClassLength), B(Reserved), C(SubKeys), D(MaxSubKeyLength), E(MaxClassLength),
+  Arg<DWORD> A(ClassLength), B(Reserved), C(SubKeys), D(MaxSubKeyLength), E(MaxClassLength),
       F(Values), G(MaxValueNameLength), H(MaxValueLength), I(SecurityDescriptorSize);
-  FileTimeArg Time(LastWriteTime);
+  Arg<FILETIME> Time(LastWriteTime);
   return ::RegQueryInfoKeyW(Native(Key), Native(Class), A.get(), B.get(), C.get(), D.get(),
                             E.get(), F.get(), G.get(), H.get(), I.get(), Time.get());
 }
@@ -111,8 +93,8 @@ LSTATUS WindowsRegistry::RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* Clas
 LSTATUS WindowsRegistry::RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength,
                                        DWORD* Reserved, char16_t* Class, DWORD* ClassLength,
                                        FILETIME* LastWriteTime) {
-  DwordArg Length(NameLength), R(Reserved), C(ClassLength);
-  FileTimeArg Time(LastWriteTime);
+  Arg<DWORD> Length(NameLength), R(Reserved), C(ClassLength);
+  Arg<FILETIME> Time(LastWriteTime);
   return ::RegEnumKeyExW(Native(Key), Index, Native(Name), Length.get(), R.get(), Native(Class),
                          C.get(), Time.get());
 }
@@ -129,7 +111,7 @@ LSTATUS WindowsRegistry::RegDeleteKeyW(HKEY Key, const char16_t* SubKey) {
 
 LSTATUS WindowsRegistry::RegQueryValueExW(HKEY Key, const char16_t* ValueName, DWORD* Reserved,
                                           DWORD* Type, std::uint8_t* Data, DWORD* DataSize) {
-  DwordArg R(Reserved), T(Type), Size(DataSize);
+  Arg<DWORD> R(Reserved), T(Type), Size(DataSize);
   return ::RegQueryValueExW(Native(Key), Native(ValueName), R.get(), T.get(), Data, Size.get());
 }
 

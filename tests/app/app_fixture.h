@@ -31,6 +31,9 @@ class MainWindowTest : public testing::Test {
   MemoryUi::Control& Ok() { return *Window().Controls.at(1); }
   MemoryUi::Timer& Launch() { return *Window().Timers.at(0); }
   void FireLaunch() { Ui.FireTimer(Launch()); }
+  // After the timer's event: the label says Text, OK is enabled or not, the
+  // timer is off; as the window shows it and as its components hold it.
+  void ExpectAfterLaunch(const std::u16string& Text, bool OkEnabled);
 
   // The keys the pass looked up (its read-only opens at the root) and the
   // keys it deleted itself (not their subkeys), in order.

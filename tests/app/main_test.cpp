@@ -43,6 +43,15 @@ bool MainWindowTest::Exists(const std::u16string& Path, bool _64BitView) {
   return true;
 }
 
+void MainWindowTest::ExpectAfterLaunch(const std::u16string& Text, bool OkEnabled) {
+  EXPECT_EQ(Label().Text, Text);
+  EXPECT_EQ(Ok().Enabled, OkEnabled);
+  EXPECT_FALSE(Launch().Enabled);
+  EXPECT_EQ(frmMain->lblMessage.Caption(), Text);
+  EXPECT_EQ(frmMain->btnOk.Enabled(), OkEnabled);
+  EXPECT_FALSE(frmMain->tmrLaunch.Enabled());
+}
+
 std::vector<std::u16string> MainWindowTest::Checked() const {
   std::vector<std::u16string> Keys;
   for (const RegCall& Call : Recorder.Calls()) {
@@ -140,12 +149,7 @@ TEST_F(MainWindowTest, WithNoKeyPresentChecksTenAndDeletesNone) {
   FireLaunch();
   EXPECT_EQ(Checked(), AllKeys());
   EXPECT_EQ(Deleted(), std::vector<std::u16string>{});
-  EXPECT_EQ(Label().Text, u"Repair complete...");
-  EXPECT_TRUE(Ok().Enabled);
-  EXPECT_FALSE(Launch().Enabled);
-  EXPECT_EQ(frmMain->lblMessage.Caption(), u"Repair complete...");
-  EXPECT_TRUE(frmMain->btnOk.Enabled());
-  EXPECT_FALSE(frmMain->tmrLaunch.Enabled());
+  ExpectAfterLaunch(u"Repair complete...", true);
 }
 
 TEST_F(MainWindowTest, DeletesAllTenWithTheirSubtreesInTableOrder) {
@@ -224,12 +228,7 @@ TEST_F(MainWindowTest, AnErrorInsideADeleteStopsThePassAndIsShown) {
   EXPECT_EQ(Ui.Boxes()[0].Text, u"injected fault in RegDeleteKeyExW.");
   EXPECT_EQ(Ui.Boxes()[0].Caption, u"Uninstallrepair");
   EXPECT_EQ(Ui.Boxes()[0].Owner, MessageBoxOwner::ActiveWindow);
-  EXPECT_EQ(Label().Text, u"Clearing broken uninstall keys...");
-  EXPECT_FALSE(Ok().Enabled);
-  EXPECT_FALSE(Launch().Enabled);
-  EXPECT_EQ(frmMain->lblMessage.Caption(), u"Clearing broken uninstall keys...");
-  EXPECT_FALSE(frmMain->btnOk.Enabled());
-  EXPECT_FALSE(frmMain->tmrLaunch.Enabled());
+  ExpectAfterLaunch(u"Clearing broken uninstall keys...", false);
 
   Ui.RequestClose(Window());
   Ui.ProcessMessages();
