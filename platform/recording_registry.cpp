@@ -48,10 +48,11 @@ void RecordingRegistry::Opened(LSTATUS Status, const HKEY* Result) {
 
 LSTATUS RecordingRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Options,
                                          REGSAM Desired, HKEY* Result) {
-  const LSTATUS Status =
-      Record({RegFunction::RegOpenKeyExW, Key, Text(SubKey), Desired}, [&] {
-        return FInner.RegOpenKeyExW(Key, SubKey, Options, Desired, Result);
-      });
+  RegCall Entry{RegFunction::RegOpenKeyExW, Key, Text(SubKey), Desired};
+  Entry.Options = Options;
+  const LSTATUS Status = Record(std::move(Entry), [&] {
+    return FInner.RegOpenKeyExW(Key, SubKey, Options, Desired, Result);
+  });
   Opened(Status, Result);
   return Status;
 }
@@ -60,11 +61,12 @@ LSTATUS RecordingRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWO
                                            char16_t* Class, DWORD Options, REGSAM Desired,
                                            const void* SecurityAttributes, HKEY* Result,
                                            DWORD* Disposition) {
-  const LSTATUS Status =
-      Record({RegFunction::RegCreateKeyExW, Key, Text(SubKey), Desired}, [&] {
-        return FInner.RegCreateKeyExW(Key, SubKey, Reserved, Class, Options, Desired,
-                                      SecurityAttributes, Result, Disposition);
-      });
+  RegCall Entry{RegFunction::RegCreateKeyExW, Key, Text(SubKey), Desired};
+  Entry.Options = Options;
+  const LSTATUS Status = Record(std::move(Entry), [&] {
+    return FInner.RegCreateKeyExW(Key, SubKey, Reserved, Class, Options, Desired,
+                                  SecurityAttributes, Result, Disposition);
+  });
   Opened(Status, Result);
   return Status;
 }

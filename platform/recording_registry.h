@@ -38,6 +38,7 @@ struct RegCall {
   DWORD Index = 0;        // RegEnumKeyExW
   LSTATUS Result = ERROR_SUCCESS;
   HKEY Opened{};          // the handle a successful open or create gave back
+  DWORD Options = 0;      // of an open or create
 };
 
 // What an injected throw raises.

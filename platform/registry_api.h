@@ -51,6 +51,8 @@ inline constexpr REGSAM KEY_WRITE = 0x00020006;
 inline constexpr REGSAM KEY_ALL_ACCESS = 0x000F003F;
 
 inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+inline constexpr DWORD REG_OPTION_CREATE_LINK = 2;
+inline constexpr DWORD REG_OPTION_OPEN_LINK = 8;
 inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
 inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 

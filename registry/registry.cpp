@@ -135,36 +135,67 @@ bool TRegistry::GetKeyInfo(TRegKeyInfo& Value) {
   return Ok;
 }
 
+LSTATUS TRegistry::DeleteCall(HKEY Base, const char16_t* Path) const {
+  RegistryApi& Api = CurrentRegistry();
+  return ViewAwareDelete ? Api.RegDeleteKeyExW(Base, Path, FAccess & KEY_WOW64_RES, 0)
+                         : Api.RegDeleteKeyW(Base, Path);
+}
+
+void TRegistry::DeleteSubKeys(HKEY Handle) {
+  // The pass runs on the key being deleted as the current key; the
+  // caller's current key and path come back afterwards, untouched.
+  const HKEY Remembered = FCurrentKey;
+  FCurrentKey = Handle;
+  TryFinally(
+      [&] {
+        TRegKeyInfo Info;
+        if (!GetKeyInfo(Info)) return;
+        const DWORD BufferLength = static_cast<DWORD>(Info.MaxSubKeyLen) + 1;
+        std::u16string Name(BufferLength, u'\0');
+        for (std::int32_t Index = Info.NumSubKeys - 1; Index >= 0; --Index) {
+          DWORD Length = BufferLength;
+          if (Record(CurrentRegistry().RegEnumKeyExW(Handle, static_cast<DWORD>(Index), Name.data(),
+                                                     &Length, nullptr, nullptr, nullptr, nullptr))) {
+            DeleteSubKey(Handle, Name.substr(0, Length));
+          }
+        }
+      },
+      [&] { FCurrentKey = Remembered; });
+}
+
+void TRegistry::DeleteSubKey(HKEY Parent, const std::u16string& Name) {
+  // A name that is empty or holds a NUL (the native API can make one) does
+  // not reach the platform as itself: as a path it would name the parent,
+  // or another subkey. Such a key stays, and so does its parent.
+  if (Name.empty() || Name.find(u'\0') != std::u16string::npos) return;
+  // Opened as a link, never through it: a link's target lies outside the
+  // subtree. Deleted through that handle, so that a link goes, not its
+  // target.
+  RegistryApi& Api = CurrentRegistry();
+  HKEY Handle{};
+  if (Api.RegOpenKeyExW(Parent, Name.c_str(), REG_OPTION_OPEN_LINK, FAccess, &Handle) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  TryFinally(
+      [&] {
+        DeleteSubKeys(Handle);
+        Record(DeleteCall(Handle, u""));
+      },
+      [&] { Api.RegCloseKey(Handle); });
+}
+
 bool TRegistry::DeleteKey(const std::u16string& Key) {
   const ResolvedPath Target = Resolve(Key);
-  const HKEY Remembered = FCurrentKey;
-  RegistryApi& Api = CurrentRegistry();
-  if (const HKEY Handle = PlainOpen(Target); Handle != HKEY{}) {
-    // The subkeys resolve from the key being deleted; the caller's current
-    // key and path come back afterwards, untouched.
-    FCurrentKey = Handle;
-    TryFinally(
-        [&] {
-          TRegKeyInfo Info;
-          if (!GetKeyInfo(Info)) return;
-          const DWORD BufferLength = static_cast<DWORD>(Info.MaxSubKeyLen) + 1;
-          std::u16string Name(BufferLength, u'\0');
-          for (std::int32_t Index = Info.NumSubKeys - 1; Index >= 0; --Index) {
-            DWORD Length = BufferLength;
-            if (Record(Api.RegEnumKeyExW(Handle, static_cast<DWORD>(Index), Name.data(), &Length,
-                                         nullptr, nullptr, nullptr, nullptr))) {
-              DeleteKey(Name.substr(0, Length));
-            }
-          }
-        },
-        [&] {
-          FCurrentKey = Remembered;
-          Api.RegCloseKey(Handle);
-        });
+  // Empty, or backslashes only, from the root: the subkey pass would run
+  // over the whole root.
+  if (!Target.Relative && Target.Path.find_first_not_of(u'\\') == std::u16string::npos) {
+    return false;
   }
-  return Record(ViewAwareDelete
-                    ? Api.RegDeleteKeyExW(Target.Base, Target.Path.c_str(), FAccess & KEY_WOW64_RES, 0)
-                    : Api.RegDeleteKeyW(Target.Base, Target.Path.c_str()));
+  if (const HKEY Handle = PlainOpen(Target); Handle != HKEY{}) {
+    TryFinally([&] { DeleteSubKeys(Handle); }, [&] { CurrentRegistry().RegCloseKey(Handle); });
+  }
+  return Record(DeleteCall(Target.Base, Target.Path.c_str()));
 }
 
 }  // namespace vexa

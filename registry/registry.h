@@ -54,7 +54,7 @@ class TRegistry {
   bool OpenKey(const std::u16string& Key, bool CanCreate);
   bool CreateKey(const std::u16string& Key);
   // Deletes the key with its whole subtree; the result is that of the key's
-  // own delete.
+  // own delete. A path that names the root itself deletes nothing.
   bool DeleteKey(const std::u16string& Key);
   bool KeyExists(const std::u16string& Key);
   bool GetKeyInfo(TRegKeyInfo& Value);
@@ -81,6 +81,13 @@ class TRegistry {
   bool FCloseRootKey = false;
   std::uint32_t FAccess = KEY_ALL_ACCESS;
   std::int32_t FLastError = ERROR_SUCCESS;
+
+ private:
+  // The delete call the platform offers (fixed at start-up).
+  LSTATUS DeleteCall(HKEY Base, const char16_t* Path) const;
+  // Deletes the subkeys of the open key Handle, last index first.
+  void DeleteSubKeys(HKEY Handle);
+  void DeleteSubKey(HKEY Parent, const std::u16string& Name);
 };
 
 // Whether a platform offers the view-aware RegDeleteKeyExW: Windows 5.2 with

@@ -64,9 +64,6 @@ bool TvexaRegistry::CreateKey(HKEY Root, const std::u16string& Key, bool _64BitV
 bool TvexaRegistry::DeleteKey(HKEY Root, const std::u16string& Key, bool _64BitView) {
   TvexaRegistry Registry(_64BitView);
   return OneShot(Registry, Root, [&] {
-    // Empty, or backslashes only: the subtree pass would run over the whole
-    // root.
-    if (Registry.Resolve(Key).Path.find_first_not_of(u'\\') == std::u16string::npos) return false;
     const bool Deleted = Registry.DeleteKey(Key);
     Registry.CloseKey();
     return Deleted;

@@ -26,7 +26,7 @@ class MemoryRegistryTest : public testing::Test {
 };
 
 TEST_F(MemoryRegistryTest, KeyRightsRefuseWhatTheyDoNotGrant) {
-  MemoryRegistry Registry;
+  MemoryRegistry Registry(MemoryRegistry::Mode::Windows64);
   Seed(Registry, u"SOFTWARE\\Locked\\Sub", KEY_WOW64_64KEY);
   ASSERT_EQ(Registry.SetKeyRights(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Locked", 0, KEY_QUERY_VALUE),
             ERROR_SUCCESS);

@@ -6,6 +6,7 @@
 #include "registry/vexaRegistryTools.h"
 
 #ifdef _WIN32
+#include "platform/windows/native_registry.h"
 #include "platform/windows/windows_registry.h"
 #endif
 
@@ -37,7 +38,7 @@ std::u16string Utf16(const std::string& Ascii) { return std::u16string(Ascii.beg
 
 void RegistryTest::SetUp() {
   if (GetParam() == Backend::Memory) {
-    FMemory = std::make_unique<MemoryRegistry>(MemoryRegistry::Mode::Windows64);
+    FMemory = std::make_unique<MemoryRegistry>();
     FLayer = FMemory.get();
   } else {
 #ifdef _WIN32
@@ -99,6 +100,53 @@ bool RegistryTest::Exists(const std::u16string& Path, bool _64BitView) {
   }
   FLayer->RegCloseKey(Key);
   return true;
+}
+
+HKEY RegistryTest::OpenSeeded(const std::u16string& Path, REGSAM Access, DWORD Options) {
+  HKEY Key{};
+  EXPECT_EQ(FLayer->RegCreateKeyExW(HKEY_LOCAL_MACHINE, Path.c_str(), 0, nullptr, Options, Access,
+                                    nullptr, &Key, nullptr),
+            ERROR_SUCCESS)
+      << ToUtf8(Path);
+  return Key;
+}
+
+void RegistryTest::SeedLink(const std::u16string& Path, const std::u16string& Target) {
+  const HKEY Link = OpenSeeded(Path, KEY_ALL_ACCESS | KEY_WOW64_64KEY, REG_OPTION_CREATE_LINK);
+  // The target in the registry's own names, without a terminator.
+  const std::u16string Name = u"\\Registry\\Machine\\" + Target;
+  EXPECT_EQ(FLayer->RegSetValueExW(Link, u"SymbolicLinkValue", 0, 6 /* REG_LINK */,
+                                   reinterpret_cast<const std::uint8_t*>(Name.data()),
+                                   static_cast<DWORD>(Name.size() * sizeof(char16_t))),
+            ERROR_SUCCESS);
+  FLayer->RegCloseKey(Link);
+}
+
+void RegistryTest::SeedNativeSubKey(const std::u16string& Path, bool _64BitView,
+                                    const std::u16string& Name) {
+  NativeSubKey(Path, _64BitView, Name, true);
+}
+
+void RegistryTest::RemoveNativeSubKey(const std::u16string& Path, bool _64BitView,
+                                      const std::u16string& Name) {
+  NativeSubKey(Path, _64BitView, Name, false);
+}
+
+void RegistryTest::NativeSubKey(const std::u16string& Path, bool _64BitView,
+                                const std::u16string& Name, bool Create) {
+  const HKEY Parent = OpenSeeded(Path, KEY_ALL_ACCESS | (_64BitView ? KEY_WOW64_64KEY : KEY_WOW64_32KEY));
+  LSTATUS Code;
+  if (FMemory) {
+    Code = Create ? FMemory->CreateNativeSubKey(Parent, Name) : FMemory->DeleteNativeSubKey(Parent, Name);
+  } else {
+#ifdef _WIN32
+    Code = Create ? CreateNativeSubKey(Parent, Name) : DeleteNativeSubKey(Parent, Name);
+#else
+    Code = ERROR_CALL_NOT_IMPLEMENTED;
+#endif
+  }
+  EXPECT_EQ(Code, ERROR_SUCCESS) << (Create ? "creating " : "removing ") << ToUtf8(Name);
+  FLayer->RegCloseKey(Parent);
 }
 
 std::vector<RegCall> RegistryTest::CallsOf(RegFunction Function) const {

@@ -20,6 +20,10 @@ namespace vexa {
 
 enum class Backend { Memory, Real };
 
+// Whether a request without view bits gets the 64-bit view: it gets the
+// process's own view.
+inline constexpr bool ProcessView64 = sizeof(void*) == 8;
+
 std::vector<Backend> AvailableBackends();
 std::string BackendName(const testing::TestParamInfo<Backend>& Info);
 
@@ -38,6 +42,12 @@ class RegistryTest : public testing::TestWithParam<Backend> {
   void SeedValue(const std::u16string& Path, bool _64BitView, const std::u16string& Name);
   // Whether the key opens in the given view, bypassing the log.
   bool Exists(const std::u16string& Path, bool _64BitView);
+  // A link at Path in the 64-bit view to Target, a path below HKLM.
+  void SeedLink(const std::u16string& Path, const std::u16string& Target);
+  // A subkey named exactly Name (NULs included) below Path, as only the
+  // native API can make it, and its removal.
+  void SeedNativeSubKey(const std::u16string& Path, bool _64BitView, const std::u16string& Name);
+  void RemoveNativeSubKey(const std::u16string& Path, bool _64BitView, const std::u16string& Name);
 
   // The in-memory registry, or null on the real one.
   MemoryRegistry* Memory() { return FMemory.get(); }
@@ -49,6 +59,10 @@ class RegistryTest : public testing::TestWithParam<Backend> {
   std::u16string FScratch;
 
  private:
+  HKEY OpenSeeded(const std::u16string& Path, REGSAM Access, DWORD Options = 0);
+  void NativeSubKey(const std::u16string& Path, bool _64BitView, const std::u16string& Name,
+                    bool Create);
+
   std::unique_ptr<MemoryRegistry> FMemory;
   RegistryApi* FLayer = nullptr;
   std::unique_ptr<RecordingRegistry> FRecorder;

@@ -162,12 +162,18 @@ TEST_P(TvexaRegistryTest, DeleteKeyRemovesTheWholeSubtreeInItsViewOnly) {
     for (const RegCall& Call : Opens) EXPECT_EQ(Call.Access, KEY_ALL_ACCESS | Bit);
     for (const RegCall& Call : Deletes) EXPECT_EQ(Call.Access, Bit);
     EXPECT_TRUE(CallsOf(RegFunction::RegDeleteKeyW).empty());
-    // Last index first: Tree's subkeys go C, B, A.
+    // The key itself is opened as named; every subkey as a link, never
+    // through one, and deleted through the handle so opened.
+    EXPECT_EQ(Opens.front().Options, 0u);
     std::vector<std::u16string> TopLevel;
-    for (const RegCall& Call : Deletes) {
-      if (Call.SubKey.size() == 1) TopLevel.push_back(Call.SubKey);
+    for (std::size_t I = 1; I < Opens.size(); ++I) {
+      EXPECT_EQ(Opens[I].Options, REG_OPTION_OPEN_LINK) << ToUtf8(Opens[I].SubKey);
+      if (Opens[I].Key == Opens.front().Opened) TopLevel.push_back(Opens[I].SubKey);
     }
+    for (std::size_t I = 0; I + 1 < Deletes.size(); ++I) EXPECT_EQ(Deletes[I].SubKey, u"");
+    // Last index first: Tree's subkeys go C, B, A.
     EXPECT_EQ(TopLevel, (std::vector<std::u16string>{u"C", u"B", u"A"}));
+    EXPECT_EQ(Deletes.back().Key, HKEY_LOCAL_MACHINE);
     EXPECT_EQ(Deletes.back().SubKey, At(u"Tree"));
   }
   EXPECT_TRUE(Exists(At(u"TreeSibling"), View32));
@@ -200,10 +206,59 @@ TEST_P(TvexaRegistryTest, DeleteKeyOfAPathThatNamesNoKeyDeletesNothing) {
     for (const bool View : {View32, View64}) {
       Recorder().Clear();
       EXPECT_FALSE(TvexaRegistry::DeleteKey(HKEY_LOCAL_MACHINE, Path, View)) << Path.size();
+      // The object's own operation, with no key open and with one open
+      // (an absolute path then still names the root).
+      TvexaRegistry Registry(View);
+      Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+      EXPECT_FALSE(Registry.DeleteKey(Path)) << Path.size();
+      ASSERT_TRUE(Registry.OpenKey(FScratch, false));
+      Recorder().Clear();
+      if (!Path.empty()) {
+        EXPECT_FALSE(Registry.DeleteKey(Path)) << Path.size();
+      }
       EXPECT_TRUE(Recorder().Calls().empty()) << "no call may reach the layer";
     }
   }
   EXPECT_TRUE(Exists(At(u"Keep"), View32));
+}
+
+TEST_P(TvexaRegistryTest, DeleteKeyOfTheEmptyPathFromAnOpenKeyDeletesThatKey) {
+  Seed(At(u"Open\\Sub"), View32);
+  TvexaRegistry Registry(false);
+  Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(Registry.OpenKey(At(u"Open"), false));
+  EXPECT_TRUE(Registry.DeleteKey(u""));
+  EXPECT_FALSE(Exists(At(u"Open"), View32));
+  EXPECT_TRUE(Exists(FScratch, View32));
+}
+
+TEST_P(TvexaRegistryTest, DeleteKeyDeletesALinkInsideTheTreeButNeverItsTarget) {
+  Seed(At(u"Outside\\Child\\Grandchild"), View64);
+  SeedValue(At(u"Outside\\Child"), View64, u"Data");
+  Seed(At(u"Tree\\Plain"), View64);
+  SeedLink(At(u"Tree\\Link"), At(u"Outside"));
+  ASSERT_TRUE(Exists(At(u"Tree\\Link\\Child\\Grandchild"), View64)) << "the link leads outside";
+  EXPECT_TRUE(TvexaRegistry::DeleteKey(HKEY_LOCAL_MACHINE, At(u"Tree"), View64));
+  EXPECT_FALSE(Exists(At(u"Tree"), View64));
+  EXPECT_TRUE(Exists(At(u"Outside\\Child\\Grandchild"), View64)) << "the link's target stays";
+  EXPECT_TRUE(UnclosedHandles().empty());
+}
+
+TEST_P(TvexaRegistryTest, DeleteKeyLeavesASubkeyThatNoWin32PathCanName) {
+  // A NUL first would name the parent itself; one inside would name A.
+  const std::vector<std::u16string> Names = {std::u16string(u"\0x", 2), std::u16string(u"A\0b", 3)};
+  Seed(At(u"Tree\\A\\Deep"), View32);
+  Seed(At(u"Tree\\Z"), View32);
+  for (const std::u16string& Name : Names) SeedNativeSubKey(At(u"Tree"), View32, Name);
+  for (const std::u16string& Name : Names) SeedNativeSubKey(At(u"Tree\\A"), View32, Name);
+  EXPECT_FALSE(TvexaRegistry::DeleteKey(HKEY_LOCAL_MACHINE, At(u"Tree"), View32));
+  // What can be named goes; the rest stays, and so do its parents.
+  EXPECT_TRUE(Exists(At(u"Tree\\A"), View32));
+  EXPECT_FALSE(Exists(At(u"Tree\\A\\Deep"), View32));
+  EXPECT_FALSE(Exists(At(u"Tree\\Z"), View32));
+  EXPECT_TRUE(UnclosedHandles().empty());
+  for (const std::u16string& Name : Names) RemoveNativeSubKey(At(u"Tree\\A"), View32, Name);
+  for (const std::u16string& Name : Names) RemoveNativeSubKey(At(u"Tree"), View32, Name);
 }
 
 TEST_P(TvexaRegistryTest, DeleteKeyUsesThePlainDeleteWherePlatformLacksTheViewAwareOne) {
@@ -216,8 +271,9 @@ TEST_P(TvexaRegistryTest, DeleteKeyUsesThePlainDeleteWherePlatformLacksTheViewAw
     ScopedOverride<SystemInfoApi> Facts(OldPlatform);
     InitializeRegistryLayer();
   }
-  Seed(At(u"Plain\\Sub"), View64);
-  const bool Deleted = TvexaRegistry::DeleteKey(HKEY_LOCAL_MACHINE, At(u"Plain"), View64);
+  // The plain delete works in the process's own view, whatever the flag.
+  Seed(At(u"Plain\\Sub"), ProcessView64);
+  const bool Deleted = TvexaRegistry::DeleteKey(HKEY_LOCAL_MACHINE, At(u"Plain"), ProcessView64);
   InitializeRegistryLayer();
   ASSERT_TRUE(UsesViewAwareDelete());
   EXPECT_TRUE(Deleted);
@@ -310,7 +366,7 @@ TEST_P(TvexaRegistryTest, BaseKeyOperationsKeepTheViewBits) {
 
   TRegistry Plain(KEY_READ);
   Plain.SetRootKey(HKEY_LOCAL_MACHINE);
-  EXPECT_FALSE(Plain.KeyExists(At(u"Only32"))) << "no view bit: the process's own (64-bit) view";
+  EXPECT_EQ(Plain.KeyExists(At(u"Only32")), !ProcessView64) << "no view bit: the process's own view";
   EXPECT_EQ(CallsOf(RegFunction::RegOpenKeyExW).back().Access, 0x20009u);
 
   ASSERT_TRUE(Registry.OpenKey(At(u"Made\\Here"), true));

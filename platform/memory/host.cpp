@@ -9,7 +9,7 @@ namespace vexa {
 
 template <>
 RegistryApi& HostApi<RegistryApi>() {
-  static MemoryRegistry Registry(MemoryRegistry::Mode::Windows64);
+  static MemoryRegistry Registry;
   return Registry;
 }
 

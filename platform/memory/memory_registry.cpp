@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace vexa {
 namespace {
@@ -14,6 +15,10 @@ constexpr REGSAM GENERIC_ALL = 0x10000000u;
 constexpr REGSAM MAXIMUM_ALLOWED = 0x02000000u;
 constexpr REGSAM ALL_RIGHTS = ~REGSAM{0};
 constexpr char16_t Wow6432Node[] = u"Wow6432Node";
+constexpr DWORD LinkValueType = 6;  // REG_LINK
+constexpr char16_t LinkValueName[] = u"SymbolicLinkValue";
+// Links to links are followed this deep, as the kernel limits its chains.
+constexpr int MaxLinkDepth = 16;
 
 // Names compare by their lower-case form, code unit by code unit, which is
 // also the order in which subkeys are enumerated (as the real registry does).
@@ -61,6 +66,7 @@ struct MemoryRegistry::Node {
   REGSAM Granted = ALL_RIGHTS;
   bool Deleted = false;
   bool Redirects32 = false;  // its 32-bit view is its Wow6432Node subkey
+  bool IsLink = false;       // a link to the key its SymbolicLinkValue names
   std::uint64_t LastWrite = 0;
 
   std::vector<std::shared_ptr<Node>>::iterator LowerBound(std::u16string_view Key) {
@@ -80,12 +86,13 @@ struct MemoryRegistry::Node {
     Child->Parent = this;
     return &*Children.insert(LowerBound(ChildName), std::move(Child));
   }
-  MemoryValue* FindValue(const char16_t* ValueName) {
+  MemoryValue* FindValue(std::u16string_view ValueName) {
     for (MemoryValue& V : Values) {
-      if (CompareNames(V.Name, Text(ValueName)) == 0) return &V;
+      if (CompareNames(V.Name, ValueName) == 0) return &V;
     }
     return nullptr;
   }
+  MemoryValue* FindValue(const char16_t* ValueName) { return FindValue(Text(ValueName)); }
 };
 
 struct MemoryRegistry::Resolved {
@@ -149,19 +156,22 @@ MemoryRegistry::Node* MemoryRegistry::NodeOf(HKEY Key, LSTATUS& Status, REGSAM N
 
 // Walks SubKey from Base. Empty components (doubled or trailing backslashes)
 // are skipped. Stepping into a key that redirects its 32-bit view, with that
-// view requested, lands on its Wow6432Node subkey; a handle that already is
-// such a key is not redirected.
+// view requested, lands on its Wow6432Node subkey, and so does a path below
+// a handle of such a key: the handle does not remember the view it was
+// opened in. A link on the way is followed to its target, and so is the
+// last key unless OpenLink asks for the link itself.
 MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Base,
-                                                 const char16_t* SubKey, REGSAM View, bool Create) {
+                                                 std::u16string_view Path, REGSAM View, bool Create,
+                                                 bool OpenLink, int Depth) {
   Resolved Result;
-  const std::u16string_view Path = Text(SubKey);
   if (!Path.empty() && Path.front() == u'\\') {
     Result.Status = ERROR_BAD_PATHNAME;
     return Result;
   }
   const bool View32 = IsView32(View);
   const std::shared_ptr<Node>* Current = &Base;
-  bool Redirect = false;
+  std::shared_ptr<Node> LinkTarget;
+  bool Redirect = View32 && Base->Redirects32 && !Path.empty();
   std::size_t Start = 0;
   while (Start <= Path.size()) {
     std::size_t End = Path.find(u'\\', Start);
@@ -191,6 +201,13 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
       Result.Created = true;
     }
     Current = Child;
+    const bool Last = Path.find_first_not_of(u'\\', Start) == std::u16string_view::npos;
+    if ((*Current)->IsLink && !(Last && OpenLink)) {
+      Resolved Followed = FollowLink(**Current, Depth);
+      if (Followed.Status != ERROR_SUCCESS) return Followed;
+      LinkTarget = std::move(Followed.Shared);
+      Current = &LinkTarget;
+    }
     Redirect = View32 && (*Current)->Redirects32;
   }
   if (Redirect) Current = (*Current)->Find(Wow6432Node);
@@ -200,6 +217,28 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
   }
   Result.Shared = *Current;
   Result.Target = Current->get();
+  return Result;
+}
+
+// The key a link names: "\\Registry\\Machine\\..." or "\\Registry\\User\\...",
+// in the names of the registry itself (no view applies).
+MemoryRegistry::Resolved MemoryRegistry::FollowLink(Node& Link, int Depth) {
+  Resolved Result;
+  Result.Status = ERROR_FILE_NOT_FOUND;
+  const MemoryValue* Value = Link.FindValue(std::u16string_view(LinkValueName));
+  if (!Value || Value->Type != LinkValueType || Depth >= MaxLinkDepth) return Result;
+  std::u16string Target(Value->Data.size() / 2, u'\0');
+  std::memcpy(Target.data(), Value->Data.data(), Target.size() * 2);
+  for (const auto& [Prefix, Root] : {std::pair{std::u16string_view(u"\\Registry\\Machine"), HKEY_LOCAL_MACHINE},
+                                     std::pair{std::u16string_view(u"\\Registry\\User"), HKEY_USERS}}) {
+    const std::u16string_view Rest = std::u16string_view(Target).substr(std::min(Prefix.size(), Target.size()));
+    if (CompareNames(std::u16string_view(Target).substr(0, Prefix.size()), Prefix) != 0 ||
+        (!Rest.empty() && Rest.front() != u'\\')) {
+      continue;
+    }
+    return Resolve(FRoots[HandleBits(Root) & 0xF], Rest.substr(Rest.empty() ? 0 : 1), KEY_WOW64_64KEY,
+                   false, false, Depth + 1);
+  }
   return Result;
 }
 
@@ -216,8 +255,8 @@ HKEY MemoryRegistry::NewHandle(const std::shared_ptr<Node>& Target, REGSAM Acces
   return static_cast<HKEY>(FirstHandle + Slot * HandleStep);
 }
 
-LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD, REGSAM Desired,
-                                      HKEY* Result) {
+LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Options,
+                                      REGSAM Desired, HKEY* Result) {
   if (!Result) return ERROR_INVALID_PARAMETER;
   LSTATUS Status;
   const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
@@ -226,7 +265,8 @@ LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD, R
     *Result = Key;  // a predefined root opens as itself
     return ERROR_SUCCESS;
   }
-  Resolved Found = Resolve(*Base, SubKey, Desired, false);
+  Resolved Found =
+      Resolve(*Base, Text(SubKey), Desired, false, (Options & REG_OPTION_OPEN_LINK) != 0);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
   const REGSAM Rights = SpecificRights(Desired);
   if ((Found.Target->Granted & Rights) != Rights) return ERROR_ACCESS_DENIED;
@@ -234,15 +274,17 @@ LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD, R
   return ERROR_SUCCESS;
 }
 
-LSTATUS MemoryRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD, char16_t*, DWORD,
-                                        REGSAM Desired, const void*, HKEY* Result,
+LSTATUS MemoryRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD, char16_t*,
+                                        DWORD Options, REGSAM Desired, const void*, HKEY* Result,
                                         DWORD* Disposition) {
   if (!Result) return ERROR_INVALID_PARAMETER;
   LSTATUS Status;
   const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
   if (!Base) return Status;
-  Resolved Found = Resolve(*Base, SubKey, Desired, true);
+  const bool MakeLink = (Options & REG_OPTION_CREATE_LINK) != 0;
+  Resolved Found = Resolve(*Base, Text(SubKey), Desired, true, MakeLink);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
+  if (MakeLink && Found.Created) Found.Target->IsLink = true;
   const REGSAM Rights = SpecificRights(Desired);
   if ((Found.Target->Granted & Rights) != Rights) return ERROR_ACCESS_DENIED;
   *Result = NewHandle(Found.Shared, Desired);
@@ -327,16 +369,19 @@ LSTATUS MemoryRegistry::DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View)
   LSTATUS Status;
   const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
   if (!Base) return Status;
-  Resolved Found = Resolve(*Base, SubKey, View, false);
+  Resolved Found = Resolve(*Base, Text(SubKey), View, false);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
-  Node* Target = Found.Target;
-  if (!Target->Parent || !Target->Children.empty() || !(Target->Granted & DELETE)) {
+  return Unlink(*Found.Target);
+}
+
+LSTATUS MemoryRegistry::Unlink(Node& Target) {
+  if (!Target.Parent || !Target.Children.empty() || !(Target.Granted & DELETE)) {
     return ERROR_ACCESS_DENIED;
   }
-  Node* Parent = Target->Parent;
-  auto It = Parent->LowerBound(Target->Name);
-  Target->Deleted = true;
-  Target->Parent = nullptr;
+  Node* Parent = Target.Parent;
+  auto It = Parent->LowerBound(Target.Name);
+  Target.Deleted = true;
+  Target.Parent = nullptr;
   Parent->Children.erase(It);
   Parent->LastWrite = ++FClock;
   return ERROR_SUCCESS;
@@ -402,9 +447,26 @@ LSTATUS MemoryRegistry::SetKeyRights(HKEY Root, const std::u16string& Path, REGS
   LSTATUS Status;
   const std::shared_ptr<Node>* Base = SlotOf(Root, Status);
   if (!Base) return Status;
-  Resolved Found = Resolve(*Base, Path.c_str(), View, false);
+  Resolved Found = Resolve(*Base, Path, View, false);
   if (Found.Status == ERROR_SUCCESS) Found.Target->Granted = Granted;
   return Found.Status;
+}
+
+LSTATUS MemoryRegistry::CreateNativeSubKey(HKEY Parent, const std::u16string& Name) {
+  LSTATUS Status;
+  Node* Target = NodeOf(Parent, Status, KEY_CREATE_SUB_KEY);
+  if (!Target) return Status;
+  if (!Target->Find(Name)) Target->Add(Name)->get()->LastWrite = ++FClock;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS MemoryRegistry::DeleteNativeSubKey(HKEY Parent, const std::u16string& Name) {
+  LSTATUS Status;
+  Node* Target = NodeOf(Parent, Status);
+  if (!Target) return Status;
+  std::shared_ptr<Node>* Child = Target->Find(Name);
+  if (!Child) return ERROR_FILE_NOT_FOUND;
+  return Unlink(**Child);
 }
 
 }  // namespace vexa

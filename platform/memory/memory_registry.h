@@ -1,13 +1,15 @@
 // A registry held in memory: the predefined roots, keys whose names compare
 // case-insensitively and keep their case, values of any type and size, the
 // 32-bit view of 64-bit Windows below HKLM\SOFTWARE\Wow6432Node, per-key
-// rights, and a count of open handles. Its answers follow what the real
+// rights, links (REG_OPTION_CREATE_LINK, REG_OPTION_OPEN_LINK), and a count
+// of open handles. Its answers follow what the real
 // registry (as Wine implements it) answers for the same calls.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/registry_api.h"
@@ -22,7 +24,11 @@ class MemoryRegistry final : public RegistryApi {
     Windows32,  // 32-bit Windows: one view, view bits are ignored
   };
 
-  explicit MemoryRegistry(Mode RegistryMode = Mode::Windows64);
+  // A process like this one on 64-bit Windows: Windows64 for a 64-bit
+  // process, Wow64 for a 32-bit one.
+  static constexpr Mode ProcessMode() { return sizeof(void*) == 8 ? Mode::Windows64 : Mode::Wow64; }
+
+  explicit MemoryRegistry(Mode RegistryMode = ProcessMode());
   ~MemoryRegistry() override;
 
   LSTATUS RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Options, REGSAM Desired,
@@ -53,6 +59,11 @@ class MemoryRegistry final : public RegistryApi {
   // DELETE cannot be deleted. Path and view bits as for RegOpenKeyExW.
   LSTATUS SetKeyRights(HKEY Root, const std::u16string& Path, REGSAM View, REGSAM Granted);
 
+  // A subkey of exactly this name below the open key Parent, as the native
+  // API can make one: its name may hold NULs, which no Win32 path can.
+  LSTATUS CreateNativeSubKey(HKEY Parent, const std::u16string& Name);
+  LSTATUS DeleteNativeSubKey(HKEY Parent, const std::u16string& Name);
+
   // Handles opened and not yet closed (predefined roots are not counted).
   std::size_t OpenHandleCount() const { return FOpenHandles; }
 
@@ -71,11 +82,14 @@ class MemoryRegistry final : public RegistryApi {
   Handle* HandleOf(HKEY Key);
   const std::shared_ptr<Node>* SlotOf(HKEY Key, LSTATUS& Status, REGSAM Needed = 0);
   Node* NodeOf(HKEY Key, LSTATUS& Status, REGSAM Needed = 0);
-  Resolved Resolve(const std::shared_ptr<Node>& Base, const char16_t* SubKey, REGSAM View,
-                   bool Create);
+  Resolved Resolve(const std::shared_ptr<Node>& Base, std::u16string_view Path, REGSAM View,
+                   bool Create, bool OpenLink = false, int Depth = 0);
+  Resolved FollowLink(Node& Link, int Depth);
   bool IsView32(REGSAM Access) const;
   HKEY NewHandle(const std::shared_ptr<Node>& Target, REGSAM Access);
   LSTATUS DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View);
+  // Removes a key without subkeys from its parent.
+  LSTATUS Unlink(Node& Target);
 
   Mode FMode;
   std::vector<std::shared_ptr<Node>> FRoots;  // indexed by the root's low bits

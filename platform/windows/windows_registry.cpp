@@ -124,10 +124,6 @@ LSTATUS WindowsRegistry::RegDeleteValueW(HKEY Key, const char16_t* ValueName) {
   return ::RegDeleteValueW(Native(Key), Native(ValueName));
 }
 
-LSTATUS PlatformDeleteTree(HKEY Key, const char16_t* SubKey) {
-  return ::RegDeleteTreeW(Native(Key), Native(SubKey));
-}
-
 template <>
 RegistryApi& HostApi<RegistryApi>() {
   static WindowsRegistry Registry;

@@ -31,8 +31,4 @@ class WindowsRegistry final : public RegistryApi {
   LSTATUS RegDeleteValueW(HKEY Key, const char16_t* ValueName) override;
 };
 
-// The platform's own subtree delete (advapi32 RegDeleteTreeW), for comparison
-// in measurements.
-LSTATUS PlatformDeleteTree(HKEY Key, const char16_t* SubKey);
-
 }  // namespace vexa

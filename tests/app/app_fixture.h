@@ -40,7 +40,7 @@ class MainWindowTest : public testing::Test {
   std::vector<std::u16string> Checked() const;
   std::vector<std::u16string> Deleted() const;
 
-  MemoryRegistry Registry{MemoryRegistry::Mode::Windows64};
+  MemoryRegistry Registry;
   RecordingRegistry Recorder{Registry};
   ScopedRegistryOverride RegistryOverride{Recorder};
   MemoryUi Ui{TestExecutable};

@@ -50,7 +50,7 @@ class ProgramTest : public testing::Test {
     });
   }
 
-  MemoryRegistry Registry{MemoryRegistry::Mode::Windows64};
+  MemoryRegistry Registry;
   RecordingRegistry Recorder{Registry};
   ScopedRegistryOverride RegistryOverride{Recorder};
   MemoryUi Ui{TestExecutable};

@@ -17,6 +17,7 @@
 #include "registry/vexaRegistryTools.h"
 
 #ifdef _WIN32
+#include "platform/windows/native_registry.h"
 #include "platform/windows/windows_registry.h"
 #endif
 
