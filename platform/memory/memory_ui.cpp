@@ -1,5 +1,6 @@
 #include "platform/memory/memory_ui.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vexa {
@@ -119,6 +120,38 @@ void MemoryUi::Click(const Control& Target) {
 
 void MemoryUi::RequestClose(const Form& Target) {
   if (Target.Alive) Target.OnClose();
+}
+
+void MemoryUi::PressKey(Form& Target, Key Pressed) {
+  if (!Target.Alive) return;
+  const auto TabStop = [](const std::shared_ptr<Control>& Each) {
+    return Each->Alive && Each->Enabled && Each->Kind == ControlKind::Button;
+  };
+  switch (Pressed) {
+    case Key::Tab: {
+      // The next tab stop after the focused control, wrapping around.
+      const auto& All = Target.Controls;
+      const auto Focused = std::find_if(All.begin(), All.end(), [&](const std::shared_ptr<Control>& Each) {
+        return Each.get() == Target.Focused;
+      });
+      // Nothing focused: the search starts at the first control.
+      const std::size_t Start = (Focused == All.end() ? All.size() : Focused - All.begin() + 1);
+      for (std::size_t Step = 0; Step < All.size(); ++Step) {
+        const auto& Candidate = All[(Start + Step) % All.size()];
+        if (TabStop(Candidate)) {
+          Target.Focused = Candidate.get();
+          break;
+        }
+      }
+      break;
+    }
+    case Key::Space:
+    case Key::Enter:
+      if (Target.Focused) Click(*Target.Focused);
+      break;
+    case Key::Escape:
+      break;
+  }
 }
 
 void MemoryUi::Post(UiHandler Message) { FQueue.push_back(std::move(Message)); }

@@ -42,7 +42,10 @@ class MemoryUi final : public UiApi {
     bool Alive = true;
     std::vector<std::shared_ptr<Control>> Controls;
     std::vector<std::shared_ptr<Timer>> Timers;
+    const Control* Focused = nullptr;  // null: the window itself
   };
+
+  enum class Key { Tab, Space, Enter, Escape };
 
   struct Box {
     std::u16string Text;
@@ -74,6 +77,10 @@ class MemoryUi final : public UiApi {
   void FireTimer(const Timer& Target);
   void Click(const Control& Target);
   void RequestClose(const Form& Target);
+  // A key pressed in Target, as the Windows implementation handles it: Tab
+  // moves the focus to the next enabled button, Space and Enter press the
+  // button that has the focus, Escape does nothing.
+  void PressKey(Form& Target, Key Pressed);
 
   // Queues Message for the message loop, behind what is queued already.
   void Post(UiHandler Message);

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cwchar>
+#include <iterator>
 #include <map>
 #include <set>
 #include <type_traits>
@@ -325,8 +327,42 @@ class WindowsUi final : public UiApi {
 
  private:
   static void Dispatch(const MSG& Message) {
+    if (Message.message == WM_KEYDOWN && HandleKey(Message)) return;
     TranslateMessage(&Message);
     DispatchMessageW(&Message);
+  }
+
+  // The keyboard in a form, as in a dialog box without a default or cancel
+  // button: Tab and Shift+Tab move the focus among the enabled tab stops,
+  // Enter presses the push button that has the focus (Space it presses
+  // itself); every other key goes its usual way, Escape to nothing.
+  static bool HasClass(HWND Window, const wchar_t* Name) {
+    wchar_t Class[32] = {};
+    return GetClassNameW(Window, Class, static_cast<int>(std::size(Class))) > 0 &&
+           _wcsicmp(Class, Name) == 0;
+  }
+
+  static bool HandleKey(const MSG& Message) {
+    const HWND Form = GetAncestor(Message.hwnd, GA_ROOT);
+    if (!Form || !HasClass(Form, FormClassName)) return false;
+    const HWND Focus = GetFocus();
+    switch (Message.wParam) {
+      case VK_TAB:
+        if (const HWND Next = GetNextDlgTabItem(Form, Focus == Form ? nullptr : Focus,
+                                                GetKeyState(VK_SHIFT) < 0);
+            Next && IsWindowEnabled(Next)) {
+          SetFocus(Next);
+        }
+        return true;
+      case VK_RETURN:
+        if (Focus && GetParent(Focus) == Form && HasClass(Focus, L"Button") &&
+            (GetWindowLongW(Focus, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON) {
+          SendMessageW(Focus, BM_CLICK, 0, 0);
+          return true;
+        }
+        return false;
+    }
+    return false;
   }
 
   bool FQuitArrived = false;

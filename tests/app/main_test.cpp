@@ -252,6 +252,26 @@ TEST_F(MainWindowTest, OkEndsTheProgramOnlyAfterThePass) {
   EXPECT_TRUE(Window().Alive) << "the window stays until the application destroys it";
 }
 
+TEST_F(MainWindowTest, TheKeyboardReachesOkOnlyOnceItIsEnabled) {
+  using Key = MemoryUi::Key;
+  for (const Key Pressed : {Key::Tab, Key::Space, Key::Enter, Key::Escape}) Ui.PressKey(Window(), Pressed);
+  Ui.ProcessMessages();
+  EXPECT_EQ(Window().Focused, nullptr) << "a disabled OK takes no focus";
+  EXPECT_FALSE(Ui.QuitArrived());
+  FireLaunch();
+  Ui.PressKey(Window(), Key::Escape);
+  Ui.PressKey(Window(), Key::Enter);
+  Ui.ProcessMessages();
+  EXPECT_FALSE(Ui.QuitArrived()) << "neither default nor cancel button";
+  Ui.PressKey(Window(), Key::Tab);
+  EXPECT_EQ(Window().Focused, &Ok());
+  Ui.PressKey(Window(), Key::Tab);
+  EXPECT_EQ(Window().Focused, &Ok()) << "the only tab stop";
+  Ui.PressKey(Window(), Key::Space);
+  Ui.ProcessMessages();
+  EXPECT_TRUE(Ui.QuitArrived());
+}
+
 TEST_F(MainWindowTest, ClosingBeforeTheTimerTouchesNoKey) {
   Seed(UninstallKeys[0], false);
   Recorder.Clear();

@@ -8,6 +8,10 @@
 //                                       before and after the pass
 //   driver close-early <exe>            closes the window before the timer
 //   driver startup-failure <exe>        a program whose start-up fails
+//   driver keyboard <exe> enter|space   the full run by keyboard alone: keys do
+//                                       nothing before the pass, Escape and
+//                                       Enter nothing after it, Tab focuses OK
+//                                       and the given key presses it
 //   driver shown <exe> <caption>        only the time from the start to the
 //                                       window, which it then closes
 //   driver seed                         seeds the ten keys and the decoys
@@ -381,6 +385,52 @@ int Pass(const std::u16string& Exe, const std::u16string& Flags) {
   return Failures;
 }
 
+// A key pressed and released as the keyboard does it, into the window that
+// has the keyboard: the program's, brought to the front first.
+void Press(HWND Main, WORD Key) {
+  SetForegroundWindow(Main);
+  INPUT Strokes[2] = {};
+  for (INPUT& Stroke : Strokes) {
+    Stroke.type = INPUT_KEYBOARD;
+    Stroke.ki.wVk = Key;
+    Stroke.ki.wScan = static_cast<WORD>(MapVirtualKeyW(Key, MAPVK_VK_TO_VSC));
+  }
+  Strokes[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, Strokes, sizeof(INPUT));
+  std::this_thread::sleep_for(milliseconds(150));
+}
+
+HWND FocusOf(const Started& Program) {
+  GUITHREADINFO Info{};
+  Info.cbSize = sizeof Info;
+  return GetGUIThreadInfo(GetThreadId(Program.Thread.get()), &Info) ? Info.hwndFocus : nullptr;
+}
+
+bool Running(const Started& Program) { return WaitForSingleObject(Program.Process.get(), 0) == WAIT_TIMEOUT; }
+
+int Keyboard(const std::u16string& Exe, const std::u16string& PressWith) {
+  const WORD PressKey = PressWith == u"space" ? VK_SPACE : VK_RETURN;
+  Seed();
+  const Started Program = Start(Exe);
+  const HWND Main = AwaitMainWindow(Program);
+  const HWND Ok = Child(Main, L"Button");
+  for (const WORD Key : {VK_TAB, VK_SPACE, VK_RETURN, VK_ESCAPE}) Press(Main, Key);
+  Check(!Complete(Main) && Running(Program) && FocusOf(Program) != Ok,
+        "before the pass, Tab, Space, Enter and Escape do nothing");
+  Check(WaitFor([&] { return Complete(Main); }, milliseconds(20000)),
+        "label says \"Repair complete...\" and OK is enabled");
+  Press(Main, VK_ESCAPE);
+  Press(Main, VK_RETURN);
+  Check(Running(Program), "after the pass, Escape and Enter without the focus on OK do nothing");
+  Press(Main, VK_TAB);
+  Check(FocusOf(Program) == Ok, "Tab puts the focus on OK");
+  Press(Main, PressKey);
+  const DWORD Code = ExitCodeAfter(Program, milliseconds(10000));
+  Check(Code == 0, Utf8(PressWith) + " on OK ends the program with exit code " + std::to_string(Code));
+  CheckListed(false);
+  return Failures;
+}
+
 int CloseEarly(const std::u16string& Exe) {
   Seed();
   const Started Program = Start(Exe);
@@ -456,7 +506,7 @@ int PressOk(const std::u16string& Exe) {
 int wmain(int Count, wchar_t** Arguments) {
   SetProcessDPIAware();
   if (Count < 2) {
-    std::printf("usage: driver pass|close-early|startup-failure|shown|seed|list|ok|cleaned [<exe> [<flag folder>|<caption>]]\n");
+    std::printf("usage: driver pass|close-early|keyboard|startup-failure|shown|seed|list|ok|cleaned [<exe> [<flag folder>|<caption>|<key>]]\n");
     return 100;
   }
   const auto Text = [&](int I) {
@@ -465,6 +515,7 @@ int wmain(int Count, wchar_t** Arguments) {
   const std::u16string Mode = Text(1);
   if (Mode == u"pass") return Pass(Text(2), Text(3));
   if (Mode == u"close-early") return CloseEarly(Text(2));
+  if (Mode == u"keyboard") return Keyboard(Text(2), Text(3));
   if (Mode == u"startup-failure") return StartupFailure(Text(2));
   if (Mode == u"shown") return Shown(Text(2), Text(3));
   if (Mode == u"seed") {
