@@ -54,12 +54,12 @@ std::u16string RuntimeErrorText(int Code, std::uintptr_t Address) {
                 {Ascii(std::to_string(Code).c_str()), Hex(static_cast<std::uint32_t>(Address), 8)});
 }
 
-std::u16string ApplicationErrorText(const std::exception& Error, const std::u16string& ModuleName,
+std::u16string ApplicationErrorText(std::exception_ptr Error, const std::u16string& ModuleName,
                                     std::uintptr_t Address) {
-  const std::u16string Message = ErrorMessage(Error);
+  const auto [ClassName, Message] = Describe(Error);
   const bool Dot = !Message.empty() && Message.back() != u'.';
   return Format(u"Exception %s in module %s at %s.\r\n%s%s\r\n",
-                {Ascii(ErrorClassName(Error)), ModuleName,
+                {ClassName, ModuleName,
                  Hex(Address, static_cast<int>(2 * sizeof(void*))), Message, Dot ? u"." : u""});
 }
 
@@ -72,17 +72,17 @@ int RunApplication(const std::vector<Module>& Modules) {
                              MessageBoxOwner::Task);
     return 217;
   }
-  // Destroyed, with its windows, before the modules shut down.
-  TApplication Application;
   try {
+    // Destroyed, with its windows, before the modules shut down.
+    TApplication Application;
     Application.Initialize();
     Application.SetMainFormOnTaskBar(true);
     Application.CreateForm(frmMain);
     Application.Run();
-  } catch (const std::exception& Error) {
-    CurrentUi().ShowErrorBox(
-        ApplicationErrorText(Error, FileNameOf(CurrentUi().ExecutablePath()), FaultAddress()),
-        u"Application Error", MessageBoxOwner::Task);
+  } catch (...) {
+    CurrentUi().ShowErrorBox(ApplicationErrorText(std::current_exception(),
+                                                  FileNameOf(CurrentUi().ExecutablePath()), FaultAddress()),
+                             u"Application Error", MessageBoxOwner::Task);
     return 1;
   }
   return 0;

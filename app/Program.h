@@ -23,7 +23,7 @@ int RunApplication(const std::vector<Module>& Modules);
 std::u16string RuntimeErrorText(int Code, std::uintptr_t Address);
 // The "Application Error" text for an error at Address of the module named
 // ModuleName.
-std::u16string ApplicationErrorText(const std::exception& Error, const std::u16string& ModuleName,
+std::u16string ApplicationErrorText(std::exception_ptr Error, const std::u16string& ModuleName,
                                     std::uintptr_t Address);
 
 }  // namespace vexa

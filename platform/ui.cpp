@@ -1,17 +1,13 @@
 #include "platform/ui.h"
 
+#include <cstring>
+
 #include "core/exception.h"
 
 namespace vexa {
 namespace {
 
 InitializationHook Hook = nullptr;
-
-char16_t LowerCase(char16_t C) {
-  // ASCII and Latin-1 capitals; U+00D7 is the multiplication sign.
-  if ((C >= u'A' && C <= u'Z') || (C >= 0xC0 && C <= 0xDE && C != 0xD7)) return C + 0x20;
-  return C;
-}
 
 }  // namespace
 
@@ -25,20 +21,21 @@ std::u16string FileNameOf(const std::u16string& Path) {
 std::u16string ApplicationTitleOf(const std::u16string& ExecutablePath) {
   std::u16string Title = FileNameOf(ExecutablePath);
   Title = Title.substr(0, Title.find(u'.'));
-  for (std::size_t I = 1; I < Title.size(); ++I) Title[I] = LowerCase(Title[I]);
-  return Title;
+  return Title.empty() ? Title : Title.front() + CurrentUi().LowerCase(Title.substr(1));
 }
 
-std::u16string ErrorMessage(const std::exception& Error) {
-  if (const auto* Own = dynamic_cast<const Exception*>(&Error)) return Own->Message();
-  // Descriptions of the standard library's errors are ASCII.
-  const std::string Text = Error.what();
-  return std::u16string(Text.begin(), Text.end());
-}
-
-const char* ErrorClassName(const std::exception& Error) {
-  if (const auto* Own = dynamic_cast<const Exception*>(&Error)) return Own->ClassName();
-  return "Exception";
+ErrorDescription Describe(std::exception_ptr Error) {
+  const auto Ascii = [](const char* Text) { return std::u16string(Text, Text + std::strlen(Text)); };
+  try {
+    std::rethrow_exception(Error);
+  } catch (const Exception& Own) {
+    return {Ascii(Own.ClassName()), Own.Message()};
+  } catch (const std::exception& Standard) {
+    // Descriptions of the standard library's errors are ASCII.
+    return {u"Exception", Ascii(Standard.what())};
+  } catch (...) {
+    return {u"Exception", u""};
+  }
 }
 
 TForm::TForm(TApplication& Owner, FormDesign Design)
@@ -50,8 +47,8 @@ UiHandler TForm::Dispatcher(TObject* Sender, TNotifyEvent Event) {
   return [this, Sender, Event = std::move(Event)] {
     try {
       Event(Sender);
-    } catch (const std::exception& Error) {
-      FApplication.ShowException(Error);
+    } catch (...) {
+      FApplication.ShowException(std::current_exception());
     }
   };
 }
@@ -114,8 +111,8 @@ void TApplication::ProcessMessages() { CurrentUi().ProcessMessages(); }
 
 void TApplication::Terminate() { CurrentUi().PostQuit(); }
 
-void TApplication::ShowException(const std::exception& Error) {
-  std::u16string Text = ErrorMessage(Error);
+void TApplication::ShowException(std::exception_ptr Error) {
+  std::u16string Text = Describe(Error).Message;
   if (!Text.empty() && Text.back() > u'.') Text += u'.';
   CurrentUi().ShowErrorBox(Text, FTitle, MessageBoxOwner::ActiveWindow);
 }

@@ -89,13 +89,18 @@ void SetInitializationHook(InitializationHook Hook);
 std::u16string FileNameOf(const std::u16string& Path);
 
 // The title from the executable's path: the file name without its folder,
-// cut at its first ".", every character after the first in lower case.
+// cut at its first ".", every character after the first in lower case (by
+// the windowing system's case mapping).
 std::u16string ApplicationTitleOf(const std::u16string& ExecutablePath);
 
-// The text of an error for the user: the message of a vexa::Exception, the
-// description of any other.
-std::u16string ErrorMessage(const std::exception& Error);
-const char* ErrorClassName(const std::exception& Error);
+// An error as the user is told of it: the class name and message of a
+// vexa::Exception; "Exception" and the description of any other standard
+// error; "Exception" and no message for anything else thrown.
+struct ErrorDescription {
+  std::u16string ClassName;
+  std::u16string Message;
+};
+ErrorDescription Describe(std::exception_ptr Error);
 
 class TApplication {
  public:
@@ -129,7 +134,7 @@ class TApplication {
   const std::u16string& Title() const { return FTitle; }
   // The box for an error that escaped an event handler, captioned with
   // the title.
-  void ShowException(const std::exception& Error);
+  void ShowException(std::exception_ptr Error);
 
  private:
   struct OwnedForm {

@@ -117,6 +117,9 @@ class UiApi {
 
   // The full path of the program's executable.
   virtual std::u16string ExecutablePath() = 0;
+  // Text with every capital letter in lower case, by the platform's own
+  // case mapping.
+  virtual std::u16string LowerCase(std::u16string Text) = 0;
 };
 
 template <>

@@ -61,6 +61,41 @@ class MemoryForm final : public NativeForm {
 
 }  // namespace
 
+namespace {
+
+// Capitals First..Last map to the code Delta further on; in an Alternating
+// range the capitals and small letters take turns, from First.
+struct CaseRange {
+  char16_t First, Last;
+  int Delta;
+  bool Alternating;
+};
+
+constexpr CaseRange CaseRanges[] = {
+    {0x0041, 0x005A, 0x20, false},  {0x00C0, 0x00D6, 0x20, false},  {0x00D8, 0x00DE, 0x20, false},
+    {0x0100, 0x012F, 1, true},      {0x0132, 0x0137, 1, true},      {0x0139, 0x0148, 1, true},
+    {0x014A, 0x0177, 1, true},      {0x0178, 0x0178, -0x79, false}, {0x0179, 0x017E, 1, true},
+    {0x0386, 0x0386, 0x26, false},  {0x0388, 0x038A, 0x25, false},  {0x038C, 0x038C, 0x40, false},
+    {0x038E, 0x038F, 0x3F, false},  {0x0391, 0x03A1, 0x20, false},  {0x03A3, 0x03AB, 0x20, false},
+    {0x0400, 0x040F, 0x50, false},  {0x0410, 0x042F, 0x20, false},  {0x0460, 0x0481, 1, true},
+    {0x048A, 0x04BF, 1, true},      {0x04C0, 0x04C0, 0x0F, false},  {0x04C1, 0x04CE, 1, true},
+    {0x04D0, 0x052F, 1, true},      {0x0531, 0x0556, 0x30, false},  {0x1E00, 0x1E95, 1, true},
+    {0x1EA0, 0x1EFF, 1, true},      {0xFF21, 0xFF3A, 0x20, false},
+};
+
+}  // namespace
+
+std::u16string MemoryUi::LowerCase(std::u16string Text) {
+  for (char16_t& C : Text) {
+    for (const CaseRange& Range : CaseRanges) {
+      if (C < Range.First || C > Range.Last) continue;
+      if (!Range.Alternating || (C - Range.First) % 2 == 0) C = static_cast<char16_t>(C + Range.Delta);
+      break;
+    }
+  }
+  return Text;
+}
+
 MemoryUi::MemoryUi(std::u16string ExecutablePath) : FExecutablePath(std::move(ExecutablePath)) {}
 
 bool MemoryUi::InitializeCom() {

@@ -64,6 +64,10 @@ class MemoryUi final : public UiApi {
   void ShowErrorBox(const std::u16string& Text, const std::u16string& Caption,
                     MessageBoxOwner Owner) override;
   std::u16string ExecutablePath() override { return FExecutablePath; }
+  // The simple lower-case mapping of the alphabets with capitals in the
+  // first plane: Latin (with Latin-1, Extended-A and Extended Additional),
+  // Greek, Cyrillic, Armenian and the fullwidth Latin letters.
+  std::u16string LowerCase(std::u16string Text) override;
 
   // What the program asked for, in the order it asked.
   const std::vector<std::shared_ptr<Form>>& Forms() const { return FForms; }

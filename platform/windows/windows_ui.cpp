@@ -311,6 +311,11 @@ class WindowsUi final : public UiApi {
                 MB_OK | MB_ICONERROR | (Task ? MB_TASKMODAL : 0));
   }
 
+  std::u16string LowerCase(std::u16string Text) override {
+    CharLowerBuffW(reinterpret_cast<wchar_t*>(Text.data()), static_cast<DWORD>(Text.size()));
+    return Text;
+  }
+
   std::u16string ExecutablePath() override {
     std::u16string Path(MAX_PATH, u'\0');
     for (;;) {

@@ -98,6 +98,28 @@ TEST_F(ProgramTest, AnErrorWhileTheApplicationStartsEndsWithExitCode1) {
       << ToUtf8(Ui.Boxes()[0].Text);
 }
 
+TEST_F(ProgramTest, AnyErrorWhileTheApplicationStartsIsShownAndEndsWithExitCode1) {
+  // What the initialisation hook throws, and the box's first line after
+  // "Exception ".
+  const struct {
+    void (*Hook)();
+    const char* Shown;
+  } Table[] = {
+      {[] { throw std::bad_alloc(); }, "Exception in module UninstallRepair\\.exe at [0-9A-F]+\\.\r\nstd::bad_alloc\\.\r\n"},
+      {[] { throw 42; }, "Exception in module UninstallRepair\\.exe at [0-9A-F]+\\.\r\n\r\n"},
+  };
+  for (const auto& Row : Table) {
+    const Module Throwing{"Throwing", [] {}, [] () noexcept { SetInitializationHook(nullptr); }};
+    SetInitializationHook(Row.Hook);
+    EXPECT_EQ(RunApplication({Throwing}), 1) << Row.Shown;
+    ASSERT_FALSE(Ui.Boxes().empty());
+    EXPECT_EQ(Ui.Boxes().back().Caption, u"Application Error");
+    EXPECT_TRUE(std::regex_match(ToUtf8(Ui.Boxes().back().Text), std::regex(std::string("Exception ") + Row.Shown)))
+        << ToUtf8(Ui.Boxes().back().Text);
+  }
+  EXPECT_TRUE(Ui.Forms().empty());
+}
+
 TEST_F(ProgramTest, TheProgramsModulesInitializeComAndTheRegistryLayer) {
   std::vector<std::string> Names;
   for (const Module& Each : ProgramModules()) Names.push_back(Each.Name);
@@ -130,12 +152,12 @@ TEST(ErrorTextTest, FollowsTheFixedFormats) {
   EXPECT_EQ(RuntimeErrorText(217, 0x12345), u"Runtime error 217 at 00012345");
   const std::u16string Module = u"UninstallRepair.exe";
   const std::u16string Address(2 * sizeof(void*) - 3, u'0');
-  EXPECT_EQ(ApplicationErrorText(ERegistryException(u"Boom"), Module, 0xABC),
+  EXPECT_EQ(ApplicationErrorText(std::make_exception_ptr(ERegistryException(u"Boom")), Module, 0xABC),
             u"Exception ERegistryException in module UninstallRepair.exe at " + Address +
                 u"ABC.\r\nBoom.\r\n");
-  EXPECT_EQ(ApplicationErrorText(Exception(u"Done."), Module, 0xABC),
+  EXPECT_EQ(ApplicationErrorText(std::make_exception_ptr(Exception(u"Done.")), Module, 0xABC),
             u"Exception Exception in module UninstallRepair.exe at " + Address + u"ABC.\r\nDone.\r\n");
-  EXPECT_EQ(ApplicationErrorText(Exception(u""), Module, 0xABC),
+  EXPECT_EQ(ApplicationErrorText(std::make_exception_ptr(Exception(u"")), Module, 0xABC),
             u"Exception Exception in module UninstallRepair.exe at " + Address + u"ABC.\r\n\r\n");
 }
 

@@ -21,9 +21,20 @@ TEST(ApplicationTitleTest, IsTheFileNameCutAtItsFirstDotInLowerCaseAfterTheFirst
       {u"\\\\server\\share\\TOOL", u"Tool"},
       {u"D:\u00C9COLE.EXE", u"\u00C9cole"},
       {u"C:\\apps\\.hidden", u""},
+      // Every alphabet with capitals, not only Latin-1.
+      {u"C:\\ΑΡΧΕΊΟ.exe", u"Αρχείο"},
+      {u"ПРОГРАММА.exe", u"Программа"},
+      {u"ŁÓDŹŸ.exe", u"Łódźÿ"},
+      {u"ԱԲԳ.exe", u"Աբգ"},
+      {u"ＡＢＣ.exe", u"Ａｂｃ"},
   };
-  for (const auto& Row : Table) {
-    EXPECT_EQ(ApplicationTitleOf(Row.Path), Row.Title) << ToUtf8(Row.Path);
+  // The platform's case mapping, and that of the windowing system in memory.
+  MemoryUi InMemory(u"");
+  for (UiApi* Platform : {&HostApi<UiApi>(), static_cast<UiApi*>(&InMemory)}) {
+    ScopedUiOverride Override(*Platform);
+    for (const auto& Row : Table) {
+      EXPECT_EQ(ApplicationTitleOf(Row.Path), Row.Title) << ToUtf8(Row.Path);
+    }
   }
 }
 
@@ -33,10 +44,11 @@ class ThrowingForm : public TForm {
       : TForm(Owner, {u"Test", 100, 50, {u"Tahoma", 11}}),
         Tick(*this, 10, [this](TObject*) {
           ++Runs;
+          if (!Message) throw 42;  // not an exception class at all
           throw ERegistryException(Message);
         }) {}
   TTimer Tick;
-  std::u16string Message;
+  const char16_t* Message = nullptr;
   int Runs = 0;
 };
 
@@ -53,6 +65,7 @@ TEST(HandlerErrorTest, IsShownCaptionedWithTheTitleAndTheLoopGoesOn) {
       {u"Stop!", u"Stop!"},
       {u"(see above)", u"(see above)"},
       {u"path a/", u"path a/."},
+      {nullptr, u""},
   };
   MemoryUi Ui(u"C:\\x\\RepairTool.exe");
   ScopedUiOverride Override(Ui);
