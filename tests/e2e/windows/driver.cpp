@@ -12,6 +12,9 @@
 //                                       nothing before the pass, Escape and
 //                                       Enter nothing after it, Tab focuses OK
 //                                       and the given key presses it
+//   driver hostile <exe>                the full run with a link and a subkey
+//                                       no Win32 path can name inside the ten;
+//                                       nothing outside them may change
 //   driver shown <exe> <caption>        only the time from the start to the
 //                                       window, which it then closes
 //   driver seed                         seeds the ten keys and the decoys
@@ -26,9 +29,11 @@
 // Prints one line per check; the exit code is the number of failed checks
 // (1 and up), 0 when all passed.
 #include <windows.h>
+#include <winternl.h>
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -177,6 +182,136 @@ void CheckListed(bool Present) {
   }
   Check(AsExpected, Present ? "the ten keys are all still in the 32-bit view"
                             : "the ten keys are gone from the 32-bit view, subtrees and all");
+}
+
+// Keys inside the ten that the subtree delete must not follow or misread: a
+// link to a key outside them (in the 32-bit view of the first listed key),
+// and a subkey whose name begins with a NUL (below the second), which no
+// Win32 path can name.
+const std::u16string LinkTarget = u"SOFTWARE\\VexaLinkTarget";
+const std::u16string NulName(u"\0Hidden", 7);
+
+using NtCreateKeyFunction = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG, PUNICODE_STRING,
+                                         ULONG, PULONG);
+using NtOpenKeyFunction = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+using NtDeleteKeyFunction = LONG(NTAPI*)(HANDLE);
+
+template <typename Function>
+Function Ntdll(const char* Name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), Name)));
+}
+
+// The NUL-named subkey below Path (32-bit view): made, or removed.
+bool NativeSubKey(const std::u16string& Path, bool Make) {
+  HKEY Raw = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(Path), 0, KEY_ALL_ACCESS | View32, &Raw) != ERROR_SUCCESS) return false;
+  Key Parent(Raw);
+  std::u16string Name = NulName;
+  UNICODE_STRING Counted{static_cast<USHORT>(Name.size() * 2), static_cast<USHORT>(Name.size() * 2),
+                         reinterpret_cast<PWSTR>(Name.data())};
+  OBJECT_ATTRIBUTES Attributes{};
+  Attributes.Length = sizeof Attributes;
+  Attributes.RootDirectory = Parent.get();
+  Attributes.ObjectName = &Counted;
+  HANDLE Made = nullptr;
+  const LONG Status = Make ? Ntdll<NtCreateKeyFunction>("NtCreateKey")(&Made, KEY_ALL_ACCESS, &Attributes, 0, nullptr,
+                                                                         0, nullptr)
+                           : Ntdll<NtOpenKeyFunction>("NtOpenKey")(&Made, DELETE, &Attributes);
+  if (Status < 0) return false;
+  const bool Done = Make || Ntdll<NtDeleteKeyFunction>("NtDeleteKey")(Made) >= 0;
+  CloseHandle(Made);
+  return Done;
+}
+
+void SeedHostileKeys() {
+  SeedTree(LinkTarget, View64);
+  HKEY Raw = nullptr;
+  bool Made = RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(Uninstall + Listed[0] + u"\\Link"), 0, nullptr,
+                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | View32, nullptr, &Raw,
+                              nullptr) == ERROR_SUCCESS;
+  if (Made) {
+    Key Link(Raw);
+    const std::u16string Target = u"\\Registry\\Machine\\" + LinkTarget;
+    Made = RegSetValueExW(Link.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(Target.data()),
+                          static_cast<DWORD>(Target.size() * 2)) == ERROR_SUCCESS;
+  }
+  Check(Made && Exists(Uninstall + Listed[0] + u"\\Link\\Components\\Main", View32),
+        "a link inside the first key leads outside the ten");
+  Check(NativeSubKey(Uninstall + Listed[1], true), "a subkey named with a NUL first inside the second key");
+}
+
+// Every key of HKEY_LOCAL_MACHINE and HKEY_USERS (both views: the 32-bit
+// one is Wow6432Node) with its values, except what lies inside the ten
+// listed keys of the 32-bit view, and Wine's own record of the session's
+// system parameters, which any program with a window may change. Links are
+// listed as links, not followed.
+using Snapshot = std::map<std::u16string, std::u16string>;
+
+bool Below(const std::u16string& Path, const std::u16string& Key) {
+  return _wcsicmp(W(Path), W(Key)) == 0 || _wcsnicmp(W(Path), W(Key + u"\\"), Key.size() + 1) == 0;
+}
+
+void Walk(HKEY Parent, const std::u16string& Path, Snapshot& Into) {
+  const std::u16string Ten = u"HKLM\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  for (const std::u16string& Name : Listed) {
+    if (Below(Path, Ten + Name)) return;
+  }
+  if (Path.find(u"\\Software\\Wine\\Temporary System Parameters") != std::u16string::npos) return;
+  std::u16string& Entry = Into[Path];
+  char16_t Name[16384];
+  static std::vector<BYTE> Data(1 << 20);
+  for (DWORD Index = 0;; ++Index) {
+    DWORD Length = 16384, Type = 0, Size = static_cast<DWORD>(Data.size());
+    if (RegEnumValueW(Parent, Index, reinterpret_cast<wchar_t*>(Name), &Length, nullptr, &Type, Data.data(), &Size) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    Entry += std::u16string(Name, Length) + u"=" + std::u16string(1, static_cast<char16_t>(Type)) +
+             std::u16string(reinterpret_cast<const char16_t*>(Data.data()), Size / 2) + u";";
+  }
+  std::vector<std::u16string> Subkeys;
+  for (DWORD Index = 0;; ++Index) {
+    DWORD Length = 16384;
+    if (RegEnumKeyExW(Parent, Index, reinterpret_cast<wchar_t*>(Name), &Length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    Subkeys.emplace_back(Name, Length);
+  }
+  for (const std::u16string& Sub : Subkeys) {
+    HKEY Raw = nullptr;
+    if (Sub.find(u'\0') != std::u16string::npos ||
+        RegOpenKeyExW(Parent, W(Sub), REG_OPTION_OPEN_LINK, KEY_READ | View64, &Raw) != ERROR_SUCCESS) {
+      Into[Path + u"\\" + Sub] = u"(cannot be opened)";
+      continue;
+    }
+    Key Opened(Raw);
+    Walk(Opened.get(), Path + u"\\" + Sub, Into);
+  }
+}
+
+Snapshot TakeSnapshot() {
+  Snapshot Taken;
+  Walk(HKEY_LOCAL_MACHINE, u"HKLM", Taken);
+  Walk(HKEY_USERS, u"HKU", Taken);
+  return Taken;
+}
+
+// What differs between two snapshots, a line each.
+std::vector<std::string> Differences(const Snapshot& Before, const Snapshot& After) {
+  std::vector<std::string> Lines;
+  for (const auto& [Path, Values] : Before) {
+    const auto Found = After.find(Path);
+    if (Found == After.end()) {
+      Lines.push_back("gone: " + Utf8(Path));
+    } else if (Found->second != Values) {
+      Lines.push_back("values changed: " + Utf8(Path));
+    }
+  }
+  for (const auto& Each : After) {
+    if (!Before.count(Each.first)) Lines.push_back("new: " + Utf8(Each.first));
+  }
+  return Lines;
 }
 
 // --- windows ---------------------------------------------------------------
@@ -490,7 +625,8 @@ void List() {
   }
 }
 
-int PressOk(const std::u16string& Exe) {
+// Starts the program, waits for the pass and presses OK.
+void RunToOk(const std::u16string& Exe) {
   const Started Program = Start(Exe);
   const HWND Main = AwaitMainWindow(Program);
   Check(WaitFor([&] { return Complete(Main); }, milliseconds(20000)),
@@ -498,6 +634,30 @@ int PressOk(const std::u16string& Exe) {
   SendMessageTimeoutW(Child(Main, L"Button"), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
   const DWORD Code = ExitCodeAfter(Program, milliseconds(10000));
   Check(Code == 0, "OK ends the program with exit code " + std::to_string(Code));
+}
+
+int PressOk(const std::u16string& Exe) {
+  RunToOk(Exe);
+  return Failures;
+}
+
+int Hostile(const std::u16string& Exe) {
+  Seed();
+  SeedHostileKeys();
+  const Snapshot Before = TakeSnapshot();
+  RunToOk(Exe);
+  const std::vector<std::string> Changed = Differences(Before, TakeSnapshot());
+  for (std::size_t I = 0; I < Changed.size() && I < 10; ++I) std::printf("     %s\n", Changed[I].c_str());
+  Check(Changed.empty(), "nothing outside the ten keys changed (" + std::to_string(Before.size()) +
+                             " keys of HKLM and HKU compared)");
+  Check(Exists(LinkTarget + u"\\Components\\Main\\Files", View64), "the link's target is intact");
+  Check(!Exists(Uninstall + Listed[0], View32), "the key with the link is gone");
+  Check(Exists(Uninstall + Listed[1], View32) && !Exists(Uninstall + Listed[1] + u"\\Components", View32),
+        "the key with the NUL-named subkey stays, with that subkey alone");
+  bool OthersGone = true;
+  for (std::size_t I = 2; I < Listed.size(); ++I) OthersGone &= !Exists(Uninstall + Listed[I], View32);
+  Check(OthersGone, "the other eight keys are gone");
+  Check(NativeSubKey(Uninstall + Listed[1], false), "the NUL-named subkey can be removed afterwards");
   return Failures;
 }
 
@@ -516,6 +676,7 @@ int wmain(int Count, wchar_t** Arguments) {
   if (Mode == u"pass") return Pass(Text(2), Text(3));
   if (Mode == u"close-early") return CloseEarly(Text(2));
   if (Mode == u"keyboard") return Keyboard(Text(2), Text(3));
+  if (Mode == u"hostile") return Hostile(Text(2));
   if (Mode == u"startup-failure") return StartupFailure(Text(2));
   if (Mode == u"shown") return Shown(Text(2), Text(3));
   if (Mode == u"seed") {
