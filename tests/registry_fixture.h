@@ -11,6 +11,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/memory/memory_registry.h"
@@ -19,6 +20,20 @@
 namespace vexa {
 
 enum class Backend { Memory, Real };
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The bytes of UTF-16 text as the registry stores them (little-endian),
+// NULs included: u"a\0" is 4 bytes.
+Bytes BytesOf(std::u16string_view Text);
+
+// A value as the store holds it.
+struct StoredValue {
+  DWORD Type;
+  Bytes Data;
+  bool operator==(const StoredValue& Other) const { return Type == Other.Type && Data == Other.Data; }
+};
+void PrintTo(const StoredValue& Value, std::ostream* Out);
 
 std::vector<Backend> AvailableBackends();
 std::string BackendName(const testing::TestParamInfo<Backend>& Info);
@@ -35,12 +50,18 @@ class RegistryTest : public testing::TestWithParam<Backend> {
   std::u16string At(const std::u16string& Relative) const;
   // Creates the key (with its parents) in the given view, bypassing the log.
   void Seed(const std::u16string& Path, bool _64BitView);
-  void SeedValue(const std::u16string& Path, bool _64BitView, const std::u16string& Name);
+  void SeedValue(const std::u16string& Path, bool _64BitView, const std::u16string& Name,
+                 DWORD Type = REG_BINARY, const Bytes& Data = {1, 2, 3, 4});
+  // The value as stored, or nothing when it or its key is missing; bypassing the log.
+  std::optional<StoredValue> StoredAt(const std::u16string& Path, bool _64BitView,
+                                      const std::u16string& Name);
   // Whether the key opens in the given view, bypassing the log.
   bool Exists(const std::u16string& Path, bool _64BitView);
 
   // The in-memory registry, or null on the real one.
   MemoryRegistry* Memory() { return FMemory.get(); }
+  // The registry behind the recorder: calls to it bypass the log.
+  RegistryApi& Layer() { return *FLayer; }
   RecordingRegistry& Recorder() { return *FRecorder; }
   std::vector<RegCall> CallsOf(RegFunction Function) const;
   // Handles that came back from an open or create and never reached RegCloseKey.

@@ -45,6 +45,25 @@ REGSAM SpecificRights(REGSAM Desired) {
   return Rights;
 }
 
+bool IsStringType(DWORD Type) { return Type == REG_SZ || Type == REG_EXPAND_SZ || Type == REG_MULTI_SZ; }
+
+// The character at a byte offset, little-endian.
+char16_t CharacterAt(const std::uint8_t* Data, std::size_t Offset) {
+  return static_cast<char16_t>(Data[Offset] | Data[Offset + 1] << 8);
+}
+
+// How many bytes of string data a write stores. Like the real registry, one
+// that forgets to count its terminator gets it counted: when the data does
+// not end in a NUL character and the character at the next even offset
+// (just past the data, or overlapping its odd last byte) is NUL, two bytes
+// more are stored, read from the caller's buffer past the given size.
+DWORD StoredSize(DWORD Type, const std::uint8_t* Data, DWORD Size) {
+  if (!IsStringType(Type) || !Data || Size == 0) return Size;
+  const std::size_t Characters = Size / 2;
+  const bool Terminated = Characters > 0 && CharacterAt(Data, 2 * (Characters - 1)) == u'\0';
+  return !Terminated && CharacterAt(Data, 2 * Characters) == u'\0' ? Size + 2 : Size;
+}
+
 }  // namespace
 
 struct MemoryValue {
@@ -366,6 +385,13 @@ LSTATUS MemoryRegistry::RegQueryValueExW(HKEY Key, const char16_t* ValueName, DW
   if (!Data) return ERROR_SUCCESS;
   if (Room < Size) return ERROR_MORE_DATA;
   std::copy(Found->Data.begin(), Found->Data.end(), Data);
+  // As the real registry does: string data that does not end in two NUL
+  // bytes gets a NUL character after it in the buffer, room permitting
+  // (the size reported stays that of the data).
+  const bool Terminated = Size >= 2 && Found->Data[Size - 2] == 0 && Found->Data[Size - 1] == 0;
+  if (IsStringType(Found->Type) && Size > 0 && !Terminated && Room - Size >= 2) {
+    Data[Size] = Data[Size + 1] = 0;
+  }
   return ERROR_SUCCESS;
 }
 
@@ -381,7 +407,7 @@ LSTATUS MemoryRegistry::RegSetValueExW(HKEY Key, const char16_t* ValueName, DWOR
     Found->Name = std::u16string(Text(ValueName));
   }
   Found->Type = Type;
-  Found->Data.assign(Data, Data + DataSize);
+  Found->Data.assign(Data, Data + StoredSize(Type, Data, DataSize));
   Target->LastWrite = ++FClock;
   return ERROR_SUCCESS;
 }
