@@ -1,5 +1,7 @@
 #include "registry/registry.h"
 
+#include <vector>
+
 #include "core/finally.h"
 
 namespace vexa {
@@ -187,6 +189,8 @@ TRegDataType DataTypeOf(DWORD Code) {
   return rdUnknown;
 }
 
+bool IsString(DWORD Type) { return Type == REG_SZ || Type == REG_EXPAND_SZ || Type == REG_MULTI_SZ; }
+
 bool Addressable(const std::u16string& Name) { return Name.find(u'\0') == std::u16string::npos; }
 
 ERegistryException ValueError(const char16_t* Pattern, const std::u16string& Name) {
@@ -208,9 +212,24 @@ LSTATUS TRegistry::QueryValue(const std::u16string& Name, DWORD& Type, void* Dat
 LSTATUS TRegistry::SetValue(const std::u16string& Name, DWORD Type, const void* Data,
                             std::int32_t Size) const {
   if (Size < 0 || !Addressable(Name)) return ERROR_INVALID_PARAMETER;
-  return CurrentRegistry().RegSetValueExW(FCurrentKey, Name.c_str(), 0, Type,
-                                          static_cast<const std::uint8_t*>(Data),
+  const auto* Bytes = static_cast<const std::uint8_t*>(Data);
+  // The platform takes string data that does not end in a NUL character,
+  // but has one just past its size, for data that forgot to count it: it
+  // looks past the size and stores two bytes more. Given a copy with two
+  // bytes other than NUL after it, it stores exactly these bytes and reads
+  // nothing past the caller's.
+  std::vector<std::uint8_t> Guarded;
+  if (IsString(Type) && Bytes) {
+    Guarded.assign(Bytes, Bytes + Size);
+    Guarded.insert(Guarded.end(), {0xFF, 0xFF});
+    Bytes = Guarded.data();
+  }
+  return CurrentRegistry().RegSetValueExW(FCurrentKey, Name.c_str(), 0, Type, Bytes,
                                           static_cast<DWORD>(Size));
+}
+
+std::u16string TRegistry::CharacterBuffer(std::int32_t Size) {
+  return std::u16string(Size > 0 ? static_cast<std::size_t>(Size) / 2 + 2 : 0, u'\0');
 }
 
 bool TRegistry::GetDataInfo(const std::u16string& ValueName, TRegDataInfo& Value) {
@@ -265,8 +284,7 @@ std::u16string TRegistry::ReadString(const std::u16string& Name) {
   // A size that cannot be had is a failed read, not an empty string.
   if (Size < 0) throw ValueError(u"Failed to get data for '%s'", Name);
   if (Size == 0) return {};
-  // Whole characters for every byte: an odd size cannot overrun the text.
-  std::u16string Text((static_cast<std::size_t>(Size) + 1) / 2, u'\0');
+  std::u16string Text = CharacterBuffer(Size);
   TRegDataType Type = rdUnknown;
   const std::int32_t Delivered = GetData(Name, Text.data(), Size, Type);
   if (Type != rdString && Type != rdExpandString) throw ValueError(u"Invalid data type for '%s'", Name);

@@ -113,6 +113,11 @@ class TRegistry {
   // never reaches the platform: ERROR_INVALID_PARAMETER.
   LSTATUS QueryValue(const std::u16string& Name, DWORD& Type, void* Data, std::int32_t& Size) const;
   LSTATUS SetValue(const std::u16string& Name, DWORD Type, const void* Data, std::int32_t Size) const;
+  // A buffer for Size bytes of string data: whole characters for every byte
+  // and one more, as the platform may put a NUL character after string data
+  // (Wine even past the room of a one-byte value). Its data is never null,
+  // so that a read into it is never a mere size query.
+  static std::u16string CharacterBuffer(std::int32_t Size);
   // The data read and write of the typed operations, recorded: the bytes
   // delivered into Buffer (which must not be null) and their type.
   std::int32_t GetData(const std::u16string& Name, void* Buffer, std::int32_t BufSize,

@@ -204,9 +204,10 @@ bool TvexaRegistry::GetBinaryData(const std::u16string& ValueName, TBytes& Data)
   TRegDataInfoEx Info;
   GetDataInfoEx(ValueName, Info);
   if (Info.RegData != REG_BINARY) return false;
-  // One byte more than the room, so that even an empty value is read into a
-  // buffer: without one the read would be a mere size query.
-  TBytes Bytes(static_cast<std::size_t>(Info.DataSize) + 1);
+  // Two bytes to spare: even an empty value is read into a buffer (without
+  // one the read would be a mere size query), and a value that became a
+  // string meanwhile may get a NUL character after it.
+  TBytes Bytes(static_cast<std::size_t>(Info.DataSize) + 2);
   std::int32_t Size = Info.DataSize, Type = REG_NONE;
   // The value may have changed since the size query: it must still fit and
   // still be binary, and only the bytes that came are kept.
@@ -227,9 +228,7 @@ std::u16string TvexaRegistry::GetString(const std::uint8_t* ValueData, std::uint
 bool TvexaRegistry::ReadMultiString(const std::u16string& ValueName, TStringList* Strings) {
   if (!Strings) return false;
   std::int32_t Size = GetDataSize(ValueName);
-  // Whole characters for every byte (an odd size cannot overrun it), and a
-  // buffer even for no bytes, so that the read is never a mere size query.
-  std::u16string Data(Size > 0 ? (static_cast<std::size_t>(Size) + 1) / 2 : 0, u'\0');
+  std::u16string Data = CharacterBuffer(Size);
   std::int32_t Type = REG_NONE;
   if (!ReadData(ValueName, Data.data(), Size, Type) || Type != REG_MULTI_SZ) return false;
   Data.resize(static_cast<std::size_t>(Size) / 2);  // what came, in whole characters

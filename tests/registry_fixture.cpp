@@ -101,7 +101,11 @@ void RegistryTest::SeedValue(const std::u16string& Path, bool _64BitView, const 
                                     KEY_ALL_ACCESS | (_64BitView ? KEY_WOW64_64KEY : KEY_WOW64_32KEY),
                                     nullptr, &Key, nullptr),
             ERROR_SUCCESS);
-  EXPECT_EQ(FLayer->RegSetValueExW(Key, Name.c_str(), 0, Type, Data.data(),
+  // Two bytes other than NUL after the data: string data is stored exactly
+  // as given (see ValuesAnswerAsTheRealRegistry).
+  Bytes Guarded = Data;
+  Guarded.insert(Guarded.end(), {0xFF, 0xFF});
+  EXPECT_EQ(FLayer->RegSetValueExW(Key, Name.c_str(), 0, Type, Guarded.data(),
                                    static_cast<DWORD>(Data.size())),
             ERROR_SUCCESS);
   FLayer->RegCloseKey(Key);

@@ -63,6 +63,26 @@ TEST_P(RegistryLayerTest, PathFormsOpenAsTheRealRegistryDoes) {
   }
 }
 
+TEST_P(RegistryLayerTest, OnlyACreateInThe32BitViewSkipsALeadingBackslash) {
+  struct Case {
+    REGSAM View;
+    LSTATUS Expected;
+  };
+  const Case Cases[] = {{View32, ERROR_SUCCESS}, {View64, ERROR_BAD_PATHNAME}, {0, ERROR_BAD_PATHNAME}};
+  for (const Case& C : Cases) {
+    const std::u16string Path = At(u"Created-" + std::u16string(1, static_cast<char16_t>(u'0' + C.View / 0x100)));
+    HKEY Key{};
+    EXPECT_EQ(Api().RegCreateKeyExW(HKEY_LOCAL_MACHINE, (u"\\" + Path).c_str(), 0, nullptr, 0,
+                                    KEY_ALL_ACCESS | C.View, nullptr, &Key, nullptr),
+              C.Expected)
+        << C.View;
+    if (C.Expected == ERROR_SUCCESS) Api().RegCloseKey(Key);
+    EXPECT_EQ(OpenAndClose(HKEY_LOCAL_MACHINE, Path, KEY_READ | View32) == ERROR_SUCCESS,
+              C.Expected == ERROR_SUCCESS)
+        << C.View;
+  }
+}
+
 TEST_P(RegistryLayerTest, EmptyPathOfARootOpensTheRootItself) {
   HKEY Key{};
   ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, u"", KEY_READ, Key), ERROR_SUCCESS);

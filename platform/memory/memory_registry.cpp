@@ -167,18 +167,19 @@ MemoryRegistry::Node* MemoryRegistry::NodeOf(HKEY Key, LSTATUS& Status, REGSAM N
 }
 
 // Walks SubKey from Base. Empty components (doubled or trailing backslashes)
-// are skipped. Stepping into a key that redirects its 32-bit view, with that
-// view requested, lands on its Wow6432Node subkey; a handle that already is
-// such a key is not redirected.
+// are skipped. A leading backslash is refused, but by a create in the 32-bit
+// view, which skips it as Wine's registry does. Stepping into a key that
+// redirects its 32-bit view, with that view requested, lands on its
+// Wow6432Node subkey; a handle that already is such a key is not redirected.
 MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Base,
                                                  const char16_t* SubKey, REGSAM View, bool Create) {
   Resolved Result;
   const std::u16string_view Path = Text(SubKey);
-  if (!Path.empty() && Path.front() == u'\\') {
+  const bool View32 = IsView32(View);
+  if (!Path.empty() && Path.front() == u'\\' && !(Create && View32)) {
     Result.Status = ERROR_BAD_PATHNAME;
     return Result;
   }
-  const bool View32 = IsView32(View);
   const std::shared_ptr<Node>* Current = &Base;
   bool Redirect = false;
   std::size_t Start = 0;
