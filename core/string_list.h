@@ -14,7 +14,9 @@ class TStringList {
   virtual ~TStringList() = default;
 
   int Count() const { return static_cast<int>(FStrings.size()); }
-  const std::u16string& operator[](int Index) const { return FStrings.at(static_cast<std::size_t>(Index)); }
+  const std::u16string& operator[](int Index) const {
+    return FStrings.at(static_cast<std::size_t>(Index));
+  }
   virtual void Add(std::u16string S) { FStrings.push_back(std::move(S)); }
 
  private:

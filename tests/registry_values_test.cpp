@@ -25,7 +25,8 @@ constexpr bool View32 = false;
 // The first Count bytes of Value, little-endian.
 Bytes LittleEndian(std::uint64_t Value, std::size_t Count) {
   Bytes Data;
-  for (std::size_t I = 0; I < Count; ++I) Data.push_back(static_cast<std::uint8_t>(Value >> (8 * I)));
+  for (std::size_t I = 0; I < Count; ++I)
+    Data.push_back(static_cast<std::uint8_t>(Value >> (8 * I)));
   return Data;
 }
 
@@ -78,13 +79,16 @@ class RegistryValuesTest : public RegistryTest {
   TvexaRegistry& Scratch(REGSAM Access = KEY_ALL_ACCESS) {
     FObject = std::make_unique<TvexaRegistry>(Access, View32);
     FObject->SetRootKey(HKEY_LOCAL_MACHINE);
-    EXPECT_TRUE(Access == KEY_READ ? FObject->OpenKeyReadOnly(FScratch) : FObject->OpenKey(FScratch, false));
+    EXPECT_TRUE(Access == KEY_READ ? FObject->OpenKeyReadOnly(FScratch)
+                                   : FObject->OpenKey(FScratch, false));
     return *FObject;
   }
   void Store(const std::u16string& Name, DWORD Type, const Bytes& Data) {
     SeedValue(FScratch, View32, Name, Type, Data);
   }
-  std::optional<StoredValue> Stored(const std::u16string& Name) { return StoredAt(FScratch, View32, Name); }
+  std::optional<StoredValue> Stored(const std::u16string& Name) {
+    return StoredAt(FScratch, View32, Name);
+  }
 
   std::unique_ptr<TvexaRegistry> FObject;
 };
@@ -96,13 +100,20 @@ TEST_P(RegistryValuesTest, TRegDataTypeNamesFiveTypeCodesCrossingThree) {
     int Ordinal;
   };
   const Case Cases[] = {
-      {REG_NONE, rdUnknown, 0},       {REG_SZ, rdString, 1},
-      {REG_EXPAND_SZ, rdExpandString, 2}, {REG_BINARY, rdBinary, 4},
-      {REG_DWORD, rdInteger, 3},      {REG_DWORD_BIG_ENDIAN, rdUnknown, 0},
-      {REG_LINK, rdUnknown, 0},       {REG_MULTI_SZ, rdUnknown, 0},
-      {REG_RESOURCE_LIST, rdUnknown, 0}, {REG_FULL_RESOURCE_DESCRIPTOR, rdUnknown, 0},
-      {REG_RESOURCE_REQUIREMENTS_LIST, rdUnknown, 0}, {REG_QWORD, rdUnknown, 0},
-      {12, rdUnknown, 0},             {99, rdUnknown, 0},
+      {REG_NONE, rdUnknown, 0},
+      {REG_SZ, rdString, 1},
+      {REG_EXPAND_SZ, rdExpandString, 2},
+      {REG_BINARY, rdBinary, 4},
+      {REG_DWORD, rdInteger, 3},
+      {REG_DWORD_BIG_ENDIAN, rdUnknown, 0},
+      {REG_LINK, rdUnknown, 0},
+      {REG_MULTI_SZ, rdUnknown, 0},
+      {REG_RESOURCE_LIST, rdUnknown, 0},
+      {REG_FULL_RESOURCE_DESCRIPTOR, rdUnknown, 0},
+      {REG_RESOURCE_REQUIREMENTS_LIST, rdUnknown, 0},
+      {REG_QWORD, rdUnknown, 0},
+      {12, rdUnknown, 0},
+      {99, rdUnknown, 0},
   };
   TvexaRegistry& Registry = Scratch();
   for (const Case& C : Cases) {
@@ -200,10 +211,14 @@ TEST_P(RegistryValuesTest, TypedReadsOfEveryStoredType) {
   for (const Case& C : Cases) {
     const std::string Got = Outcome([&] {
       switch (C.Op) {
-        case String: return Show(Registry.ReadString(C.Name));
-        case Integer: return Show(std::int64_t{Registry.ReadInteger(C.Name)});
-        case Bool: return Show(Registry.ReadBool(C.Name));
-        case Date: return Show(Registry.ReadDate(C.Name));
+        case String:
+          return Show(Registry.ReadString(C.Name));
+        case Integer:
+          return Show(std::int64_t{Registry.ReadInteger(C.Name)});
+        case Bool:
+          return Show(Registry.ReadBool(C.Name));
+        case Date:
+          return Show(Registry.ReadDate(C.Name));
       }
       return std::string();
     });
@@ -222,10 +237,18 @@ TEST_P(RegistryValuesTest, TypedWritesStoreTheirForms) {
     StoredValue Expected;
   };
   const std::vector<Case> Cases = {
-      {u"string", [&] { Registry.WriteString(u"string", u"text"); }, {REG_SZ, BytesOf({u"text\0", 5})}},
+      {u"string",
+       [&] { Registry.WriteString(u"string", u"text"); },
+       {REG_SZ, BytesOf({u"text\0", 5})}},
       {u"empty", [&] { Registry.WriteString(u"empty", u""); }, {REG_SZ, {0, 0}}},
-      {u"inner-nul", [&] { Registry.WriteString(u"inner-nul", {u"a\0b", 3}); }, {REG_SZ, BytesOf({u"a\0b\0", 4})}},
-      {u"integer", [&] { Registry.WriteInteger(u"integer", -2); }, {REG_DWORD, {0xFE, 0xFF, 0xFF, 0xFF}}},
+      {u"inner-nul",
+       [&] {
+         Registry.WriteString(u"inner-nul", {u"a\0b", 3});
+       },
+       {REG_SZ, BytesOf({u"a\0b\0", 4})}},
+      {u"integer",
+       [&] { Registry.WriteInteger(u"integer", -2); },
+       {REG_DWORD, {0xFE, 0xFF, 0xFF, 0xFF}}},
       {u"binary", [&] { Registry.WriteBinaryData(u"binary", Five.data(), 5); }, {REG_BINARY, Five}},
       {u"no-bytes", [&] { Registry.WriteBinaryData(u"no-bytes", nullptr, 0); }, {REG_BINARY, {}}},
       {u"", [&] { Registry.WriteString(u"", u"d"); }, {REG_SZ, BytesOf({u"d\0", 2})}},
@@ -290,26 +313,29 @@ TEST_P(RegistryValuesTest, ValueQueriesKeepThePlatformsCode) {
   };
   const std::vector<Case> Cases = {
       {"size", [&] { return Show(std::int64_t{Registry.GetDataSize(u"v")}); }, "3", 0},
-      {"size of a missing value", [&] { return Show(std::int64_t{Registry.GetDataSize(u"m")}); }, "-1",
-       ERROR_FILE_NOT_FOUND},
+      {"size of a missing value", [&] { return Show(std::int64_t{Registry.GetDataSize(u"m")}); },
+       "-1", ERROR_FILE_NOT_FOUND},
       {"type", [&] { return Show(std::int64_t{Registry.GetDataType(u"V")}); }, "4", 0},
-      {"type of a missing value", [&] { return Show(std::int64_t{Registry.GetDataType(u"m")}); }, "0",
-       ERROR_FILE_NOT_FOUND},
+      {"type of a missing value", [&] { return Show(std::int64_t{Registry.GetDataType(u"m")}); },
+       "0", ERROR_FILE_NOT_FOUND},
       {"info of a missing value",
        [&] {
          TRegDataInfo Info{rdBinary, 9};
          const bool Found = Registry.GetDataInfo(u"m", Info);
-         return Show(Found) + " " + Show(std::int64_t{Info.RegData}) + " " + Show(std::int64_t{Info.DataSize});
+         return Show(Found) + " " + Show(std::int64_t{Info.RegData}) + " " +
+                Show(std::int64_t{Info.DataSize});
        },
        "false 0 0", ERROR_FILE_NOT_FOUND},
       {"exists", [&] { return Show(Registry.ValueExists(u"v")); }, "true", 0},
       {"a name holding a NUL exists", [&] { return Show(Registry.ValueExists(WithNul)); }, "false",
        ERROR_INVALID_PARAMETER},
-      {"delete by a name holding a NUL", [&] { return Show(Registry.DeleteValue(WithNul)); }, "false",
-       ERROR_INVALID_PARAMETER},
+      {"delete by a name holding a NUL", [&] { return Show(Registry.DeleteValue(WithNul)); },
+       "false", ERROR_INVALID_PARAMETER},
       {"delete", [&] { return Show(Registry.DeleteValue(u"v")); }, "true", 0},
-      {"exists once deleted", [&] { return Show(Registry.ValueExists(u"v")); }, "false", ERROR_FILE_NOT_FOUND},
-      {"delete again", [&] { return Show(Registry.DeleteValue(u"v")); }, "false", ERROR_FILE_NOT_FOUND},
+      {"exists once deleted", [&] { return Show(Registry.ValueExists(u"v")); }, "false",
+       ERROR_FILE_NOT_FOUND},
+      {"delete again", [&] { return Show(Registry.DeleteValue(u"v")); }, "false",
+       ERROR_FILE_NOT_FOUND},
   };
   for (const Case& C : Cases) {
     EXPECT_EQ(C.Query(), C.Expected) << C.Name;
@@ -421,7 +447,8 @@ TEST_P(RegistryValuesTest, PutDataExStoresExactlyTheGivenTypeAndBytes) {
   TvexaRegistry& Registry = Scratch();
   for (const Case& C : Cases) {
     Recorder().Clear();
-    EXPECT_EQ(Registry.PutDataEx(C.Name, C.Buffer.data(), C.BufSize, C.Type), C.Expected.has_value())
+    EXPECT_EQ(Registry.PutDataEx(C.Name, C.Buffer.data(), C.BufSize, C.Type),
+              C.Expected.has_value())
         << ToUtf8(C.Name);
     EXPECT_EQ(Stored(C.Name), C.Expected) << ToUtf8(C.Name);
     EXPECT_EQ(CallsOf(RegFunction::RegSetValueExW).empty(), !C.Expected) << ToUtf8(C.Name);
@@ -437,7 +464,7 @@ TEST_P(RegistryValuesTest, GetBinaryDataReadsOnlyBinaryValues) {
   };
   const Case Cases[] = {
       {REG_BINARY, {0, 1, 0xFF, 3, 4}, true}, {REG_BINARY, {}, true},
-      {REG_SZ, BytesOf({u"a\0", 2}), false},   {REG_NONE, {1, 2}, false},
+      {REG_SZ, BytesOf({u"a\0", 2}), false},  {REG_NONE, {1, 2}, false},
       {REG_DWORD, LittleEndian(1, 4), false},
   };
   TvexaRegistry& Registry = Scratch(KEY_READ);
@@ -511,7 +538,8 @@ TEST_P(RegistryValuesTest, ReadMultiStringOfAnythingElseLeavesTheListAlone) {
     const char16_t* Name;
     LSTATUS LastError;
   };
-  const Case Cases[] = {{u"sz", ERROR_SUCCESS}, {u"binary", ERROR_SUCCESS}, {u"missing", ERROR_FILE_NOT_FOUND}};
+  const Case Cases[] = {
+      {u"sz", ERROR_SUCCESS}, {u"binary", ERROR_SUCCESS}, {u"missing", ERROR_FILE_NOT_FOUND}};
   TvexaRegistry& Registry = Scratch(KEY_READ);
   for (const Case& C : Cases) {
     TStringList List;
@@ -581,7 +609,9 @@ TEST_P(RegistryValuesTest, AValueThatChangesBetweenSizeQueryAndRead) {
     std::function<std::string(TvexaRegistry&)> Read;
     std::string Expected;
   };
-  const auto ReadString = [](TvexaRegistry& R) { return Outcome([&] { return Show(R.ReadString(u"v")); }); };
+  const auto ReadString = [](TvexaRegistry& R) {
+    return Outcome([&] { return Show(R.ReadString(u"v")); });
+  };
   const auto ReadMulti = [](TvexaRegistry& R) {
     TStringList List;
     std::string Text = Show(R.ReadMultiString(u"v", &List));
@@ -593,24 +623,52 @@ TEST_P(RegistryValuesTest, AValueThatChangesBetweenSizeQueryAndRead) {
     const bool Read = R.GetBinaryData(u"v", Data);
     return Show(Read) + " " + std::to_string(Data.size()) + " bytes";
   };
-  const Bytes Short = BytesOf({u"ab\0", 3}), Long = BytesOf({u"abcdef\0", 7}), Dword = LittleEndian(1, 4);
+  const Bytes Short = BytesOf({u"ab\0", 3}), Long = BytesOf({u"abcdef\0", 7}),
+              Dword = LittleEndian(1, 4);
   const Bytes ShortList = BytesOf({u"a\0\0", 3}), LongList = BytesOf({u"a\0bcdef\0\0", 9});
   const std::vector<Case> Cases = {
-      {"ReadString", "grows", REG_SZ, Short, REG_SZ, Long, ReadString, "Failed to get data for 'v'"},
+      {"ReadString", "grows", REG_SZ, Short, REG_SZ, Long, ReadString,
+       "Failed to get data for 'v'"},
       {"ReadString", "shrinks", REG_SZ, Long, REG_SZ, Short, ReadString, "'ab'"},
-      {"ReadString", "changes type", REG_SZ, Long, REG_DWORD, Dword, ReadString, "Invalid data type for 'v'"},
-      {"ReadMultiString", "grows", REG_MULTI_SZ, ShortList, REG_MULTI_SZ, LongList, ReadMulti, "false"},
-      {"ReadMultiString", "shrinks", REG_MULTI_SZ, LongList, REG_MULTI_SZ, ShortList, ReadMulti, "true 'a'"},
-      {"ReadMultiString", "changes type", REG_MULTI_SZ, LongList, REG_DWORD, Dword, ReadMulti, "false"},
-      {"GetBinaryData", "grows", REG_BINARY, {1, 2}, REG_BINARY, {1, 2, 3}, ReadBinary, "false 0 bytes"},
-      {"GetBinaryData", "shrinks", REG_BINARY, {1, 2, 3}, REG_BINARY, {1, 2}, ReadBinary, "true 2 bytes"},
-      {"GetBinaryData", "changes type", REG_BINARY, {1, 2, 3, 4}, REG_DWORD, Dword, ReadBinary, "false 0 bytes"},
+      {"ReadString", "changes type", REG_SZ, Long, REG_DWORD, Dword, ReadString,
+       "Invalid data type for 'v'"},
+      {"ReadMultiString", "grows", REG_MULTI_SZ, ShortList, REG_MULTI_SZ, LongList, ReadMulti,
+       "false"},
+      {"ReadMultiString", "shrinks", REG_MULTI_SZ, LongList, REG_MULTI_SZ, ShortList, ReadMulti,
+       "true 'a'"},
+      {"ReadMultiString", "changes type", REG_MULTI_SZ, LongList, REG_DWORD, Dword, ReadMulti,
+       "false"},
+      {"GetBinaryData",
+       "grows",
+       REG_BINARY,
+       {1, 2},
+       REG_BINARY,
+       {1, 2, 3},
+       ReadBinary,
+       "false 0 bytes"},
+      {"GetBinaryData",
+       "shrinks",
+       REG_BINARY,
+       {1, 2, 3},
+       REG_BINARY,
+       {1, 2},
+       ReadBinary,
+       "true 2 bytes"},
+      {"GetBinaryData",
+       "changes type",
+       REG_BINARY,
+       {1, 2, 3, 4},
+       REG_DWORD,
+       Dword,
+       ReadBinary,
+       "false 0 bytes"},
   };
   for (const Case& C : Cases) {
     Store(u"v", C.Type, C.Before);
     TvexaRegistry& Registry = Scratch(KEY_READ);
     // The size query is the first query, the read the second.
-    Recorder().RunBeforeCall(RegFunction::RegQueryValueExW, 2, [&] { Store(u"v", C.NewType, C.After); });
+    Recorder().RunBeforeCall(RegFunction::RegQueryValueExW, 2,
+                             [&] { Store(u"v", C.NewType, C.After); });
     EXPECT_EQ(C.Read(Registry), C.Expected) << C.Operation << ": the value " << C.Change;
   }
 }
@@ -694,14 +752,22 @@ TEST_P(RegistryValuesTest, OneShotReadsGiveTheValueOrTheDefault) {
     const HKEY Root = HKEY_LOCAL_MACHINE;
     std::string Got;
     switch (C.Op) {
-      case Integer: Got = Show(std::int64_t{TvexaRegistry::GetIntegerValue(C.Key, C.Name, Root, -5, View32)}); break;
+      case Integer:
+        Got = Show(std::int64_t{TvexaRegistry::GetIntegerValue(C.Key, C.Name, Root, -5, View32)});
+        break;
       case Bool:
         Got = Show(TvexaRegistry::GetBoolValue(C.Key, C.Name, Root, false, View32)) + " " +
               Show(TvexaRegistry::GetBoolValue(C.Key, C.Name, Root, true, View32));
         break;
-      case String: Got = Show(TvexaRegistry::GetStringValue(C.Key, C.Name, Root, u"default", View32)); break;
-      case Date: Got = Show(TvexaRegistry::GetDateValue(C.Key, C.Name, Root, 1.5, View32)); break;
-      case Int64: Got = Show(TvexaRegistry::GetInt64RegValue(C.Key, C.Name, Root, -5, View32)); break;
+      case String:
+        Got = Show(TvexaRegistry::GetStringValue(C.Key, C.Name, Root, u"default", View32));
+        break;
+      case Date:
+        Got = Show(TvexaRegistry::GetDateValue(C.Key, C.Name, Root, 1.5, View32));
+        break;
+      case Int64:
+        Got = Show(TvexaRegistry::GetInt64RegValue(C.Key, C.Name, Root, -5, View32));
+        break;
     }
     EXPECT_EQ(Got, C.Expected) << ToUtf8(C.Key) << " " << ToUtf8(C.Name) << " read #" << C.Op;
   }
@@ -717,23 +783,32 @@ TEST_P(RegistryValuesTest, OneShotWritesCreateTheKeyAndStoreTheirForms) {
   };
   const HKEY Root = HKEY_LOCAL_MACHINE;
   const std::vector<Case> Cases = {
-      {u"String", [&](auto& K) { return TvexaRegistry::WriteStringValue(K, u"v", u"text", Root, View32); },
+      {u"String",
+       [&](auto& K) { return TvexaRegistry::WriteStringValue(K, u"v", u"text", Root, View32); },
        {REG_SZ, BytesOf({u"text\0", 5})}},
-      {u"EmptyString", [&](auto& K) { return TvexaRegistry::WriteStringValue(K, u"v", u"", Root, View32); },
+      {u"EmptyString",
+       [&](auto& K) { return TvexaRegistry::WriteStringValue(K, u"v", u"", Root, View32); },
        {REG_SZ, {0, 0}}},
-      {u"Integer", [&](auto& K) { return TvexaRegistry::WriteIntegerValue(K, u"v", -2, Root, View32); },
+      {u"Integer",
+       [&](auto& K) { return TvexaRegistry::WriteIntegerValue(K, u"v", -2, Root, View32); },
        {REG_DWORD, LittleEndian(0xFFFFFFFE, 4)}},
-      {u"True", [&](auto& K) { return TvexaRegistry::WriteBoolValue(K, u"v", true, Root, View32); },
+      {u"True",
+       [&](auto& K) { return TvexaRegistry::WriteBoolValue(K, u"v", true, Root, View32); },
        {REG_DWORD, LittleEndian(1, 4)}},
-      {u"False", [&](auto& K) { return TvexaRegistry::WriteBoolValue(K, u"v", false, Root, View32); },
+      {u"False",
+       [&](auto& K) { return TvexaRegistry::WriteBoolValue(K, u"v", false, Root, View32); },
        {REG_DWORD, LittleEndian(0, 4)}},
-      {u"Date", [&](auto& K) { return TvexaRegistry::WriteDateValue(K, u"v", 45000.25, Root, View32); },
+      {u"Date",
+       [&](auto& K) { return TvexaRegistry::WriteDateValue(K, u"v", 45000.25, Root, View32); },
        {REG_BINARY, DateBytes(45000.25)}},
-      {u"Binary", [&](auto& K) { return TvexaRegistry::WriteBinaryValue(K, u"v", Five, Root, 5, View32); },
+      {u"Binary",
+       [&](auto& K) { return TvexaRegistry::WriteBinaryValue(K, u"v", Five, Root, 5, View32); },
        {REG_BINARY, Bytes(Five, Five + 5)}},
-      {u"NoBytes", [&](auto& K) { return TvexaRegistry::WriteBinaryValue(K, u"v", nullptr, Root, 0, View32); },
+      {u"NoBytes",
+       [&](auto& K) { return TvexaRegistry::WriteBinaryValue(K, u"v", nullptr, Root, 0, View32); },
        {REG_BINARY, {}}},
-      {u"Int64", [&](auto& K) { return TvexaRegistry::WriteInt64Value(K, u"v", -2, Root, View32); },
+      {u"Int64",
+       [&](auto& K) { return TvexaRegistry::WriteInt64Value(K, u"v", -2, Root, View32); },
        {REG_QWORD, LittleEndian(0xFFFFFFFFFFFFFFFE, 8)}},
   };
   for (const Case& C : Cases) {
@@ -758,13 +833,28 @@ TEST_P(RegistryValuesTest, OneShotWritesThatCannotWriteReturnFalse) {
     std::function<bool(HKEY, const std::u16string&)> Run;
   };
   const std::vector<Write> Writes = {
-      {"string", [&](HKEY Root, auto& K) { return TvexaRegistry::WriteStringValue(K, u"v", u"x", Root, View32); }},
-      {"integer", [&](HKEY Root, auto& K) { return TvexaRegistry::WriteIntegerValue(K, u"v", 1, Root, View32); }},
-      {"bool", [&](HKEY Root, auto& K) { return TvexaRegistry::WriteBoolValue(K, u"v", true, Root, View32); }},
-      {"date", [&](HKEY Root, auto& K) { return TvexaRegistry::WriteDateValue(K, u"v", 1.0, Root, View32); }},
-      {"binary", [&](HKEY Root, auto& K) { return TvexaRegistry::WriteBinaryValue(K, u"v", Byte, Root, 1, View32); }},
-      {"negative size", [&](HKEY Root, auto& K) { return TvexaRegistry::WriteBinaryValue(K, u"v", Byte, Root, -1, View32); }},
-      {"int64", [&](HKEY Root, auto& K) { return TvexaRegistry::WriteInt64Value(K, u"v", 1, Root, View32); }},
+      {"string",
+       [&](HKEY Root, auto& K) {
+         return TvexaRegistry::WriteStringValue(K, u"v", u"x", Root, View32);
+       }},
+      {"integer",
+       [&](HKEY Root, auto& K) {
+         return TvexaRegistry::WriteIntegerValue(K, u"v", 1, Root, View32);
+       }},
+      {"bool", [&](HKEY Root,
+                   auto& K) { return TvexaRegistry::WriteBoolValue(K, u"v", true, Root, View32); }},
+      {"date", [&](HKEY Root,
+                   auto& K) { return TvexaRegistry::WriteDateValue(K, u"v", 1.0, Root, View32); }},
+      {"binary",
+       [&](HKEY Root, auto& K) {
+         return TvexaRegistry::WriteBinaryValue(K, u"v", Byte, Root, 1, View32);
+       }},
+      {"negative size",
+       [&](HKEY Root, auto& K) {
+         return TvexaRegistry::WriteBinaryValue(K, u"v", Byte, Root, -1, View32);
+       }},
+      {"int64", [&](HKEY Root,
+                    auto& K) { return TvexaRegistry::WriteInt64Value(K, u"v", 1, Root, View32); }},
   };
   for (const Write& W : Writes) {
     // A key that cannot be opened or created (below no root), and a write the platform refuses.
@@ -789,19 +879,30 @@ TEST_P(RegistryValuesTest, ValueExistsAndDeleteValue) {
   };
   const std::u16string& S = FScratch;
   const std::vector<Case> Cases = {
-      {"an existing value exists", [&] { return TvexaRegistry::ValueExists(Root, S, u"V", View32); }, true},
-      {"the default value exists", [&] { return TvexaRegistry::ValueExists(Root, S, u"", View32); }, true},
-      {"a missing value", [&] { return TvexaRegistry::ValueExists(Root, S, u"missing", View32); }, false},
-      {"in a missing key", [&] { return TvexaRegistry::ValueExists(Root, At(u"Missing"), u"v", View32); }, false},
-      {"in the other view", [&] { return TvexaRegistry::ValueExists(Root, S, u"v", View64); }, false},
-      {"deleting a missing value", [&] { return TvexaRegistry::DeleteValue(Root, S, u"missing", View32); }, false},
+      {"an existing value exists",
+       [&] { return TvexaRegistry::ValueExists(Root, S, u"V", View32); }, true},
+      {"the default value exists", [&] { return TvexaRegistry::ValueExists(Root, S, u"", View32); },
+       true},
+      {"a missing value", [&] { return TvexaRegistry::ValueExists(Root, S, u"missing", View32); },
+       false},
+      {"in a missing key",
+       [&] { return TvexaRegistry::ValueExists(Root, At(u"Missing"), u"v", View32); }, false},
+      {"in the other view", [&] { return TvexaRegistry::ValueExists(Root, S, u"v", View64); },
+       false},
+      {"deleting a missing value",
+       [&] { return TvexaRegistry::DeleteValue(Root, S, u"missing", View32); }, false},
       {"deleting in a missing key",
        [&] { return TvexaRegistry::DeleteValue(Root, At(u"Missing"), u"v", View32); }, false},
-      {"deleting in the other view", [&] { return TvexaRegistry::DeleteValue(Root, S, u"v", View64); }, false},
-      {"deleting a value", [&] { return TvexaRegistry::DeleteValue(Root, u"\\" + S, u"v", View32); }, true},
-      {"the value is gone", [&] { return TvexaRegistry::ValueExists(Root, S, u"v", View32); }, false},
-      {"deleting it again", [&] { return TvexaRegistry::DeleteValue(Root, S, u"v", View32); }, false},
-      {"deleting the default value", [&] { return TvexaRegistry::DeleteValue(Root, S, u"", View32); }, true},
+      {"deleting in the other view",
+       [&] { return TvexaRegistry::DeleteValue(Root, S, u"v", View64); }, false},
+      {"deleting a value",
+       [&] { return TvexaRegistry::DeleteValue(Root, u"\\" + S, u"v", View32); }, true},
+      {"the value is gone", [&] { return TvexaRegistry::ValueExists(Root, S, u"v", View32); },
+       false},
+      {"deleting it again", [&] { return TvexaRegistry::DeleteValue(Root, S, u"v", View32); },
+       false},
+      {"deleting the default value",
+       [&] { return TvexaRegistry::DeleteValue(Root, S, u"", View32); }, true},
   };
   for (const Case& C : Cases) EXPECT_EQ(C.Run(), C.Expected) << C.Name;
   EXPECT_FALSE(Exists(At(u"Missing"), View32)) << "DeleteValue never creates the key";
@@ -857,29 +958,42 @@ TEST_P(RegistryValuesTest, OneShotsOpenWithTheirMaskAndView) {
   const std::u16string& S = FScratch;
   const std::vector<Operation> Operations = {
       {"ValueExists", Read, [&](bool V) { TvexaRegistry::ValueExists(Root, S, u"v", V); }},
-      {"GetIntegerValue", Read, [&](bool V) { TvexaRegistry::GetIntegerValue(S, u"v", Root, 0, V); }},
-      {"GetStringValue", Read, [&](bool V) { TvexaRegistry::GetStringValue(S, u"v", Root, u"", V); }},
-      {"GetInt64RegValue", Read, [&](bool V) { TvexaRegistry::GetInt64RegValue(S, u"v", Root, 0, V); }},
+      {"GetIntegerValue", Read,
+       [&](bool V) { TvexaRegistry::GetIntegerValue(S, u"v", Root, 0, V); }},
+      {"GetStringValue", Read,
+       [&](bool V) { TvexaRegistry::GetStringValue(S, u"v", Root, u"", V); }},
+      {"GetInt64RegValue", Read,
+       [&](bool V) { TvexaRegistry::GetInt64RegValue(S, u"v", Root, 0, V); }},
       {"GetBoolValue", Read, [&](bool V) { TvexaRegistry::GetBoolValue(S, u"v", Root, false, V); }},
       {"GetDateValue", Read, [&](bool V) { TvexaRegistry::GetDateValue(S, u"v", Root, 0, V); }},
       {"DeleteValue", Delete, [&](bool V) { TvexaRegistry::DeleteValue(Root, S, u"v", V); }},
-      {"WriteBoolValue", Write, [&](bool V) { TvexaRegistry::WriteBoolValue(S, u"w", true, Root, V); }},
-      {"WriteDateValue", Write, [&](bool V) { TvexaRegistry::WriteDateValue(S, u"w", 1, Root, V); }},
-      {"WriteIntegerValue", Write, [&](bool V) { TvexaRegistry::WriteIntegerValue(S, u"w", 1, Root, V); }},
-      {"WriteBinaryValue", Write, [&](bool V) { TvexaRegistry::WriteBinaryValue(S, u"w", Byte, Root, 1, V); }},
-      {"WriteStringValue", Write, [&](bool V) { TvexaRegistry::WriteStringValue(S, u"w", u"", Root, V); }},
-      {"WriteInt64Value", Write, [&](bool V) { TvexaRegistry::WriteInt64Value(S, u"w", 1, Root, V); }},
+      {"WriteBoolValue", Write,
+       [&](bool V) { TvexaRegistry::WriteBoolValue(S, u"w", true, Root, V); }},
+      {"WriteDateValue", Write,
+       [&](bool V) { TvexaRegistry::WriteDateValue(S, u"w", 1, Root, V); }},
+      {"WriteIntegerValue", Write,
+       [&](bool V) { TvexaRegistry::WriteIntegerValue(S, u"w", 1, Root, V); }},
+      {"WriteBinaryValue", Write,
+       [&](bool V) { TvexaRegistry::WriteBinaryValue(S, u"w", Byte, Root, 1, V); }},
+      {"WriteStringValue", Write,
+       [&](bool V) { TvexaRegistry::WriteStringValue(S, u"w", u"", Root, V); }},
+      {"WriteInt64Value", Write,
+       [&](bool V) { TvexaRegistry::WriteInt64Value(S, u"w", 1, Root, V); }},
   };
   for (const Operation& Op : Operations) {
     for (const bool View : {View32, View64}) {
       Recorder().Clear();
       Op.Run(View);
-      const RegFunction Opening = Op.How == Write ? RegFunction::RegCreateKeyExW : RegFunction::RegOpenKeyExW;
+      const RegFunction Opening =
+          Op.How == Write ? RegFunction::RegCreateKeyExW : RegFunction::RegOpenKeyExW;
       const auto Opens = CallsOf(Opening);
       ASSERT_EQ(Opens.size(), 1u) << Op.Name;
-      EXPECT_EQ(Opens[0].Access, (Op.How == Read ? KEY_READ : KEY_ALL_ACCESS) | ViewBit(View)) << Op.Name;
+      EXPECT_EQ(Opens[0].Access, (Op.How == Read ? KEY_READ : KEY_ALL_ACCESS) | ViewBit(View))
+          << Op.Name;
       EXPECT_EQ(Opens[0].SubKey, FScratch) << Op.Name;
-      EXPECT_EQ(Recorder().Count(RegFunction::RegOpenKeyExW) + Recorder().Count(RegFunction::RegCreateKeyExW), 1u)
+      EXPECT_EQ(Recorder().Count(RegFunction::RegOpenKeyExW) +
+                    Recorder().Count(RegFunction::RegCreateKeyExW),
+                1u)
           << Op.Name;
       EXPECT_TRUE(UnclosedHandles().empty()) << Op.Name;
     }
