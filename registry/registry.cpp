@@ -189,7 +189,9 @@ TRegDataType DataTypeOf(DWORD Code) {
   return rdUnknown;
 }
 
-bool IsString(DWORD Type) { return Type == REG_SZ || Type == REG_EXPAND_SZ || Type == REG_MULTI_SZ; }
+bool IsString(DWORD Type) {
+  return Type == REG_SZ || Type == REG_EXPAND_SZ || Type == REG_MULTI_SZ;
+}
 
 bool Addressable(const std::u16string& Name) { return Name.find(u'\0') == std::u16string::npos; }
 
@@ -203,8 +205,8 @@ LSTATUS TRegistry::QueryValue(const std::u16string& Name, DWORD& Type, void* Dat
                               std::int32_t& Size) const {
   if (Size < 0 || !Addressable(Name)) return ERROR_INVALID_PARAMETER;
   DWORD Bytes = static_cast<DWORD>(Size);
-  const LSTATUS Code = CurrentRegistry().RegQueryValueExW(
-      FCurrentKey, Name.c_str(), nullptr, &Type, static_cast<std::uint8_t*>(Data), &Bytes);
+  const LSTATUS Code = CurrentRegistry().RegQueryValueExW(FCurrentKey, Name.c_str(), nullptr, &Type,
+                                                          static_cast<std::uint8_t*>(Data), &Bytes);
   Size = static_cast<std::int32_t>(Bytes);
   return Code;
 }
@@ -287,7 +289,9 @@ std::u16string TRegistry::ReadString(const std::u16string& Name) {
   std::u16string Text = CharacterBuffer(Size);
   TRegDataType Type = rdUnknown;
   const std::int32_t Delivered = GetData(Name, Text.data(), Size, Type);
-  if (Type != rdString && Type != rdExpandString) throw ValueError(u"Invalid data type for '%s'", Name);
+  if (Type != rdString && Type != rdExpandString) {
+    throw ValueError(u"Invalid data type for '%s'", Name);
+  }
   Text.resize(static_cast<std::size_t>(Delivered) / 2);
   return Text.substr(0, Text.find(u'\0'));
 }
@@ -321,7 +325,8 @@ void TRegistry::WriteInteger(const std::u16string& Name, std::int32_t Value) {
   PutData(Name, &Value, sizeof Value, rdInteger);
 }
 
-void TRegistry::WriteBinaryData(const std::u16string& Name, const void* Buffer, std::int32_t BufSize) {
+void TRegistry::WriteBinaryData(const std::u16string& Name, const void* Buffer,
+                                std::int32_t BufSize) {
   PutData(Name, Buffer, BufSize, rdBinary);
 }
 

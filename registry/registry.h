@@ -112,7 +112,8 @@ class TRegistry {
   // name holding a NUL (the platform would see only its part before it),
   // never reaches the platform: ERROR_INVALID_PARAMETER.
   LSTATUS QueryValue(const std::u16string& Name, DWORD& Type, void* Data, std::int32_t& Size) const;
-  LSTATUS SetValue(const std::u16string& Name, DWORD Type, const void* Data, std::int32_t Size) const;
+  LSTATUS SetValue(const std::u16string& Name, DWORD Type, const void* Data,
+                   std::int32_t Size) const;
   // A buffer for Size bytes of string data: whole characters for every byte
   // and one more, as the platform may put a NUL character after string data
   // (Wine even past the room of a one-byte value). Its data is never null,

@@ -26,15 +26,18 @@ auto OneShot(TvexaRegistry& Registry, HKEY Root, Body&& Act) {
 template <typename Body>
 bool Reading(HKEY Root, const std::u16string& KeyName, bool _64BitView, Body&& Read) {
   TvexaRegistry Registry(KEY_READ, _64BitView);
-  return OneShot(Registry, Root, [&] { return Registry.OpenKeyReadOnly(KeyName) && Read(Registry); });
+  return OneShot(Registry, Root,
+                 [&] { return Registry.OpenKeyReadOnly(KeyName) && Read(Registry); });
 }
 
 // A private object with KEY_ALL_ACCESS on Root; Act runs when KeyName opens,
 // created when missing if CanCreate.
 template <typename Body>
-bool Writing(HKEY Root, const std::u16string& KeyName, bool _64BitView, bool CanCreate, Body&& Act) {
+bool Writing(HKEY Root, const std::u16string& KeyName, bool _64BitView, bool CanCreate,
+             Body&& Act) {
   TvexaRegistry Registry(_64BitView);
-  return OneShot(Registry, Root, [&] { return Registry.OpenKey(KeyName, CanCreate) && Act(Registry); });
+  return OneShot(Registry, Root,
+                 [&] { return Registry.OpenKey(KeyName, CanCreate) && Act(Registry); });
 }
 
 // The existence tests: anything raised while finding out counts as found.
@@ -68,13 +71,14 @@ template <typename T>
 T ReadTyped(const std::u16string& KeyName, const std::u16string& ValName, HKEY Root, T Default,
             bool _64BitView, std::initializer_list<TRegDataType> Accepted,
             T (TRegistry::*Get)(const std::u16string&)) {
-  return ReadOr(std::move(Default), Root, KeyName, _64BitView, [&](TvexaRegistry& Registry, T& Result) {
-    if (!Registry.ValueExists(ValName)) return;
-    const TRegDataType Type = Registry.GetDataType(ValName);
-    if (std::find(Accepted.begin(), Accepted.end(), Type) != Accepted.end()) {
-      Result = (Registry.*Get)(ValName);
-    }
-  });
+  return ReadOr(std::move(Default), Root, KeyName, _64BitView,
+                [&](TvexaRegistry& Registry, T& Result) {
+                  if (!Registry.ValueExists(ValName)) return;
+                  const TRegDataType Type = Registry.GetDataType(ValName);
+                  if (std::find(Accepted.begin(), Accepted.end(), Type) != Accepted.end()) {
+                    Result = (Registry.*Get)(ValName);
+                  }
+                });
 }
 
 // The writes but WriteInt64Value: True once Write returned, False for a key
@@ -272,7 +276,8 @@ bool TvexaRegistry::DeleteValue(HKEY Root, const std::u16string& Key, const std:
 std::int32_t TvexaRegistry::GetIntegerValue(const std::u16string& KeyName,
                                             const std::u16string& ValName, HKEY RegRoot,
                                             std::int32_t Default, bool _64BitView) {
-  return ReadTyped(KeyName, ValName, RegRoot, Default, _64BitView, {rdInteger}, &TRegistry::ReadInteger);
+  return ReadTyped(KeyName, ValName, RegRoot, Default, _64BitView, {rdInteger},
+                   &TRegistry::ReadInteger);
 }
 
 std::u16string TvexaRegistry::GetStringValue(const std::u16string& KeyName,
@@ -284,25 +289,28 @@ std::u16string TvexaRegistry::GetStringValue(const std::u16string& KeyName,
 
 bool TvexaRegistry::GetBoolValue(const std::u16string& KeyName, const std::u16string& ValName,
                                  HKEY RegRoot, bool Default, bool _64BitView) {
-  return ReadTyped(KeyName, ValName, RegRoot, Default, _64BitView, {rdInteger}, &TRegistry::ReadBool);
+  return ReadTyped(KeyName, ValName, RegRoot, Default, _64BitView, {rdInteger},
+                   &TRegistry::ReadBool);
 }
 
 TDateTime TvexaRegistry::GetDateValue(const std::u16string& KeyName, const std::u16string& ValName,
                                       HKEY RegRoot, TDateTime Default, bool _64BitView) {
-  return ReadTyped(KeyName, ValName, RegRoot, Default, _64BitView, {rdBinary}, &TRegistry::ReadDate);
+  return ReadTyped(KeyName, ValName, RegRoot, Default, _64BitView, {rdBinary},
+                   &TRegistry::ReadDate);
 }
 
 std::int64_t TvexaRegistry::GetInt64RegValue(const std::u16string& KeyName,
                                              const std::u16string& ValName, HKEY RegRoot,
                                              std::int64_t Default, bool _64BitView) {
-  return ReadOr(Default, RegRoot, KeyName, _64BitView, [&](TvexaRegistry& Registry, std::int64_t& Result) {
-    std::int64_t Value = 0;  // bytes a shorter value does not deliver stay 0
-    std::int32_t Type = REG_NONE;
-    if (Registry.GetDataEx(ValName, &Value, sizeof Value, Type) &&
-        (Type == REG_BINARY || Type == REG_QWORD)) {
-      Result = Value;
-    }
-  });
+  return ReadOr(Default, RegRoot, KeyName, _64BitView,
+                [&](TvexaRegistry& Registry, std::int64_t& Result) {
+                  std::int64_t Value = 0;  // bytes a shorter value does not deliver stay 0
+                  std::int32_t Type = REG_NONE;
+                  if (Registry.GetDataEx(ValName, &Value, sizeof Value, Type) &&
+                      (Type == REG_BINARY || Type == REG_QWORD)) {
+                    Result = Value;
+                  }
+                });
 }
 
 bool TvexaRegistry::WriteIntegerValue(const std::u16string& KeyName, const std::u16string& ValName,
@@ -319,8 +327,9 @@ bool TvexaRegistry::WriteBoolValue(const std::u16string& KeyName, const std::u16
 bool TvexaRegistry::WriteBinaryValue(const std::u16string& KeyName, const std::u16string& ValName,
                                      const void* ValData, HKEY RegRoot, std::int32_t Size,
                                      bool _64BitView) {
-  return WriteCaught(KeyName, RegRoot, _64BitView,
-                     [&](TvexaRegistry& Registry) { Registry.WriteBinaryData(ValName, ValData, Size); });
+  return WriteCaught(KeyName, RegRoot, _64BitView, [&](TvexaRegistry& Registry) {
+    Registry.WriteBinaryData(ValName, ValData, Size);
+  });
 }
 
 bool TvexaRegistry::WriteDateValue(const std::u16string& KeyName, const std::u16string& ValName,

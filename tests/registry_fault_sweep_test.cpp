@@ -11,7 +11,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,16 +54,6 @@ struct Operation {
 
 const std::string PassedOn = "passed on the injected fault";
 const std::string Raised = "raised ERegistryException";
-
-std::string Show(bool Value) { return Value ? "true" : "false"; }
-std::string Show(std::int64_t Value) { return std::to_string(Value); }
-std::string Show(const std::u16string& Text) { return "'" + ToUtf8(Text) + "'"; }
-std::string ShowDate(TDateTime Value) {
-  std::ostringstream Out;
-  Out.precision(17);
-  Out << Value;
-  return Out.str();
-}
 
 std::string Outcome(const Operation& Op) {
   try {
@@ -299,7 +288,7 @@ TEST_P(FaultSweepTest, EveryOneShotOperationAtEachOfItsPlatformCalls) {
         {F::RegQueryValueExW, Fails},
         {F::RegCloseKey, Keeps}}},
       {"GetDateValue",
-       [&] { return ShowDate(TvexaRegistry::GetDateValue(Vals, u"Date", Root, 1.5, View32)); },
+       [&] { return Show(TvexaRegistry::GetDateValue(Vals, u"Date", Root, 1.5, View32)); },
        "45000.25", "1.5", Catches::AsFailure, TypedRead},
       {"GetInt64RegValue",
        [&] { return Show(TvexaRegistry::GetInt64RegValue(Vals, u"Q", Root, -1, View32)); },

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <set>
+#include <sstream>
 
 #include "registry/vexaRegistryTools.h"
 
@@ -38,6 +39,16 @@ Bytes BytesOf(std::u16string_view Text) {
     Data.push_back(static_cast<std::uint8_t>(C >> 8));
   }
   return Data;
+}
+
+std::string Show(const std::u16string& Text) { return "'" + ToUtf8(Text) + "'"; }
+std::string Show(bool Value) { return Value ? "true" : "false"; }
+std::string Show(std::int64_t Value) { return std::to_string(Value); }
+std::string Show(double Value) {
+  std::ostringstream Out;
+  Out.precision(17);
+  Out << Value;
+  return Out.str();
 }
 
 void PrintTo(const StoredValue& Value, std::ostream* Out) {
@@ -94,8 +105,8 @@ void RegistryTest::Seed(const std::u16string& Path, bool _64BitView) {
   FLayer->RegCloseKey(Key);
 }
 
-void RegistryTest::SeedValue(const std::u16string& Path, bool _64BitView, const std::u16string& Name,
-                             DWORD Type, const Bytes& Data) {
+void RegistryTest::SeedValue(const std::u16string& Path, bool _64BitView,
+                             const std::u16string& Name, DWORD Type, const Bytes& Data) {
   HKEY Key{};
   ASSERT_EQ(FLayer->RegCreateKeyExW(HKEY_LOCAL_MACHINE, Path.c_str(), 0, nullptr, 0,
                                     KEY_ALL_ACCESS | (_64BitView ? KEY_WOW64_64KEY : KEY_WOW64_32KEY),
@@ -124,7 +135,8 @@ std::optional<StoredValue> RegistryTest::StoredAt(const std::u16string& Path, bo
   LSTATUS Code = FLayer->RegQueryValueExW(Key, Name.c_str(), nullptr, &Value.Type, nullptr, &Size);
   if (Code == ERROR_SUCCESS) {
     Value.Data.resize(Size + 1);  // never an empty buffer: that would be a size query
-    Code = FLayer->RegQueryValueExW(Key, Name.c_str(), nullptr, &Value.Type, Value.Data.data(), &Size);
+    Code =
+        FLayer->RegQueryValueExW(Key, Name.c_str(), nullptr, &Value.Type, Value.Data.data(), &Size);
     Value.Data.resize(Size);
   }
   FLayer->RegCloseKey(Key);

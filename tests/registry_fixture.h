@@ -27,11 +27,20 @@ using Bytes = std::vector<std::uint8_t>;
 // NULs included: u"a\0" is 4 bytes.
 Bytes BytesOf(std::u16string_view Text);
 
+// Results as text, for tables of expected outcomes: 'text' (UTF-8), true or
+// false, integers, and numbers with every digit they need.
+std::string Show(const std::u16string& Text);
+std::string Show(bool Value);
+std::string Show(std::int64_t Value);
+std::string Show(double Value);
+
 // A value as the store holds it.
 struct StoredValue {
   DWORD Type;
   Bytes Data;
-  bool operator==(const StoredValue& Other) const { return Type == Other.Type && Data == Other.Data; }
+  bool operator==(const StoredValue& Other) const {
+    return Type == Other.Type && Data == Other.Data;
+  }
 };
 void PrintTo(const StoredValue& Value, std::ostream* Out);
 

@@ -68,9 +68,11 @@ TEST_P(RegistryLayerTest, OnlyACreateInThe32BitViewSkipsALeadingBackslash) {
     REGSAM View;
     LSTATUS Expected;
   };
-  const Case Cases[] = {{View32, ERROR_SUCCESS}, {View64, ERROR_BAD_PATHNAME}, {0, ERROR_BAD_PATHNAME}};
+  const Case Cases[] = {
+      {View32, ERROR_SUCCESS}, {View64, ERROR_BAD_PATHNAME}, {0, ERROR_BAD_PATHNAME}};
   for (const Case& C : Cases) {
-    const std::u16string Path = At(u"Created-" + std::u16string(1, static_cast<char16_t>(u'0' + C.View / 0x100)));
+    const std::u16string Path =
+        At(u"Created-" + std::u16string(1, static_cast<char16_t>(u'0' + C.View / 0x100)));
     HKEY Key{};
     EXPECT_EQ(Api().RegCreateKeyExW(HKEY_LOCAL_MACHINE, (u"\\" + Path).c_str(), 0, nullptr, 0,
                                     KEY_ALL_ACCESS | C.View, nullptr, &Key, nullptr),
@@ -259,7 +261,8 @@ TEST_P(RegistryLayerTest, ValuesAnswerAsTheRealRegistry) {
       {u"multi-odd", REG_MULTI_SZ, {'a', 0, 0, 0, 0}, Guard, {}, false},
       {u"multi-nul", REG_MULTI_SZ, {0, 0}, {}, {}, false},
       {u"multi-unterminated", REG_MULTI_SZ, BytesOf({u"a\0b", 3}), Guard, {}, true},
-      {u"multi-nul-past", REG_MULTI_SZ, BytesOf({u"a\0b", 3}), {0, 0}, BytesOf({u"a\0b\0", 4}), false},
+      {u"multi-nul-past", REG_MULTI_SZ, BytesOf({u"a\0b", 3}), {0, 0}, BytesOf({u"a\0b\0", 4}),
+       false},
       {u"resource-list", REG_RESOURCE_LIST, {8}, {}, {}, false},
       {u"full-resource", REG_FULL_RESOURCE_DESCRIPTOR, {}, {}, {}, false},
       {u"requirements", REG_RESOURCE_REQUIREMENTS_LIST, {1, 0}, {}, {}, false},
@@ -275,7 +278,8 @@ TEST_P(RegistryLayerTest, ValuesAnswerAsTheRealRegistry) {
   for (const Case& C : Cases) {
     Bytes Buffer = C.Data;
     Buffer.insert(Buffer.end(), C.After.begin(), C.After.end());
-    ASSERT_EQ(Api().RegSetValueExW(Key, C.Name, 0, C.Type, Buffer.data(), static_cast<DWORD>(C.Data.size())),
+    ASSERT_EQ(Api().RegSetValueExW(Key, C.Name, 0, C.Type, Buffer.data(),
+                                   static_cast<DWORD>(C.Data.size())),
               ERROR_SUCCESS)
         << ToUtf8(C.Name);
   }
@@ -289,7 +293,9 @@ TEST_P(RegistryLayerTest, ValuesAnswerAsTheRealRegistry) {
 
     // A size query: no buffer; the name in another case.
     DWORD Type = 0, Got = 0;
-    EXPECT_EQ(Api().RegQueryValueExW(Key, Upper.c_str(), nullptr, &Type, nullptr, &Got), ERROR_SUCCESS) << Where;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, Upper.c_str(), nullptr, &Type, nullptr, &Got),
+              ERROR_SUCCESS)
+        << Where;
     EXPECT_EQ(Type, C.Type) << Where;
     EXPECT_EQ(Got, Size) << Where;
 
@@ -297,7 +303,9 @@ TEST_P(RegistryLayerTest, ValuesAnswerAsTheRealRegistry) {
     Bytes Buffer(Size + 4, Untouched);
     Type = 0;
     Got = static_cast<DWORD>(Buffer.size());
-    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, &Type, Buffer.data(), &Got), ERROR_SUCCESS) << Where;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, &Type, Buffer.data(), &Got),
+              ERROR_SUCCESS)
+        << Where;
     EXPECT_EQ(Type, C.Type) << Where;
     EXPECT_EQ(Got, Size) << Where;
     Bytes Expected = Stored;
@@ -308,7 +316,9 @@ TEST_P(RegistryLayerTest, ValuesAnswerAsTheRealRegistry) {
     // Exactly the room needed, and none: no room is enough only for no data.
     Buffer.assign(Size + 4, Untouched);
     Got = Size;
-    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, nullptr, Buffer.data(), &Got), ERROR_SUCCESS) << Where;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, nullptr, Buffer.data(), &Got),
+              ERROR_SUCCESS)
+        << Where;
     Expected.resize(Size);
     EXPECT_EQ(Bytes(Buffer.begin(), Buffer.begin() + Size), Expected) << Where;
     Got = 0;
@@ -322,7 +332,9 @@ TEST_P(RegistryLayerTest, ValuesAnswerAsTheRealRegistry) {
     Buffer.assign(Size + 4, Untouched);
     Got = Size - 1;
     Type = 0;
-    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, &Type, Buffer.data(), &Got), ERROR_MORE_DATA) << Where;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, &Type, Buffer.data(), &Got),
+              ERROR_MORE_DATA)
+        << Where;
     EXPECT_EQ(Got, Size) << Where;
     EXPECT_EQ(Type, C.Type) << Where;
     EXPECT_EQ(Buffer, Bytes(Size + 4, Untouched)) << Where;
@@ -337,9 +349,11 @@ TEST_P(RegistryLayerTest, MissingValuesAndTheDefaultValue) {
   std::uint8_t Buffer[8] = {};
   for (const char16_t* Name : {u"missing", u"", static_cast<const char16_t*>(nullptr)}) {
     Size = 0;
-    EXPECT_EQ(Api().RegQueryValueExW(Key, Name, nullptr, &Type, nullptr, &Size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Api().RegQueryValueExW(Key, Name, nullptr, &Type, nullptr, &Size),
+              ERROR_FILE_NOT_FOUND);
     Size = sizeof Buffer;
-    EXPECT_EQ(Api().RegQueryValueExW(Key, Name, nullptr, &Type, Buffer, &Size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Api().RegQueryValueExW(Key, Name, nullptr, &Type, Buffer, &Size),
+              ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(Api().RegDeleteValueW(Key, Name), ERROR_FILE_NOT_FOUND);
   }
   // The empty name and no name both address the default value.
@@ -352,7 +366,8 @@ TEST_P(RegistryLayerTest, MissingValuesAndTheDefaultValue) {
   ASSERT_EQ(Api().RegSetValueExW(Key, u"Name", 0, REG_BINARY, Data.data(), 2), ERROR_SUCCESS);
   EXPECT_EQ(Api().RegDeleteValueW(Key, nullptr), ERROR_SUCCESS);
   EXPECT_EQ(Api().RegQueryValueExW(Key, u"", nullptr, &Type, nullptr, &Size), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(Api().RegDeleteValueW(Key, u"NAME"), ERROR_SUCCESS) << "names compare case-insensitively";
+  EXPECT_EQ(Api().RegDeleteValueW(Key, u"NAME"), ERROR_SUCCESS)
+      << "names compare case-insensitively";
   DWORD Values = 9;
   ASSERT_EQ(Api().RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                    &Values, nullptr, nullptr, nullptr, nullptr),
@@ -371,16 +386,19 @@ TEST_P(RegistryLayerTest, ValueCallsNeedTheirRightsAndALiveKey) {
     LSTATUS Query, Set, Delete;
   };
   const std::vector<Case> Cases = {
-      {"query only", FScratch, KEY_QUERY_VALUE, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+      {"query only", FScratch, KEY_QUERY_VALUE, ERROR_SUCCESS, ERROR_ACCESS_DENIED,
+       ERROR_ACCESS_DENIED},
       {"set only", FScratch, KEY_SET_VALUE, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS},
-      {"deleted key", At(u"Gone"), KEY_ALL_ACCESS, ERROR_KEY_DELETED, ERROR_KEY_DELETED, ERROR_KEY_DELETED},
+      {"deleted key", At(u"Gone"), KEY_ALL_ACCESS, ERROR_KEY_DELETED, ERROR_KEY_DELETED,
+       ERROR_KEY_DELETED},
   };
   const Bytes Data = {1, 2, 3, 4};
   for (const Case& C : Cases) {
     HKEY Key{};
     ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, C.Path, C.Access | View64, Key), ERROR_SUCCESS) << C.Name;
     if (C.Path != FScratch) {
-      ASSERT_EQ(Api().RegDeleteKeyExW(HKEY_LOCAL_MACHINE, C.Path.c_str(), View64, 0), ERROR_SUCCESS);
+      ASSERT_EQ(Api().RegDeleteKeyExW(HKEY_LOCAL_MACHINE, C.Path.c_str(), View64, 0),
+                ERROR_SUCCESS);
     }
     DWORD Type = 0, Size = 0;
     EXPECT_EQ(Api().RegQueryValueExW(Key, u"v", nullptr, &Type, nullptr, &Size), C.Query) << C.Name;

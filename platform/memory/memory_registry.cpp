@@ -45,7 +45,9 @@ REGSAM SpecificRights(REGSAM Desired) {
   return Rights;
 }
 
-bool IsStringType(DWORD Type) { return Type == REG_SZ || Type == REG_EXPAND_SZ || Type == REG_MULTI_SZ; }
+bool IsStringType(DWORD Type) {
+  return Type == REG_SZ || Type == REG_EXPAND_SZ || Type == REG_MULTI_SZ;
+}
 
 // The character at a byte offset, little-endian.
 char16_t CharacterAt(const std::uint8_t* Data, std::size_t Offset) {
