@@ -63,8 +63,8 @@ class RegistryValuesTest : public RegistryTest {
     RegistryTest::TearDown();
   }
 
-  // An object whose current key is the scratch key (32-bit view), opened
-  // with Access, or read-only.
+  // An object whose current key is the scratch key (32-bit view): opened
+  // with OpenKeyReadOnly for KEY_READ, else with OpenKey and Access.
   TvexaRegistry& Scratch(REGSAM Access = KEY_ALL_ACCESS) {
     FObject = std::make_unique<TvexaRegistry>(Access, View32);
     FObject->SetRootKey(HKEY_LOCAL_MACHINE);
