@@ -1,6 +1,7 @@
 #include "platform/recording_registry.h"
 
 #include <numeric>
+#include <utility>
 
 namespace vexa {
 namespace {
@@ -31,12 +32,14 @@ LSTATUS RecordingRegistry::Record(RegCall Entry, Call&& Forward) {
   ++FCounts[S];
   Fault& Armed = FFaults[S];
   const bool Fires = Armed.Nth != 0 && --Armed.Nth == 0;
+  const bool RunsFirst = Fires && Armed.Before;
+  if (RunsFirst) std::exchange(Armed.Before, nullptr)();
   if (Fires && Armed.Throw) {
     Entry.Result = -1;
     if (FKeepLog) FCalls.push_back(std::move(Entry));
     throw InjectedFault(Entry.Function);
   }
-  Entry.Result = Fires ? Armed.Code : Forward();
+  Entry.Result = Fires && !RunsFirst ? Armed.Code : Forward();
   const LSTATUS Result = Entry.Result;
   if (FKeepLog) FCalls.push_back(std::move(Entry));
   return Result;
@@ -132,11 +135,16 @@ LSTATUS RecordingRegistry::RegDeleteValueW(HKEY Key, const char16_t* ValueName) 
 }
 
 void RecordingRegistry::FailCall(RegFunction Function, std::size_t Nth, LSTATUS Code) {
-  FFaults[Slot(Function)] = Fault{Nth, false, Code};
+  FFaults[Slot(Function)] = Fault{Nth, false, Code, nullptr};
 }
 
 void RecordingRegistry::ThrowOnCall(RegFunction Function, std::size_t Nth) {
-  FFaults[Slot(Function)] = Fault{Nth, true, ERROR_SUCCESS};
+  FFaults[Slot(Function)] = Fault{Nth, true, ERROR_SUCCESS, nullptr};
+}
+
+void RecordingRegistry::RunBeforeCall(RegFunction Function, std::size_t Nth,
+                                      std::function<void()> Action) {
+  FFaults[Slot(Function)] = Fault{Nth, false, ERROR_SUCCESS, std::move(Action)};
 }
 
 std::size_t RecordingRegistry::Count(RegFunction Function) const { return FCounts[Slot(Function)]; }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -79,6 +80,9 @@ class RecordingRegistry final : public RegistryApi {
   // reaching the layer behind; ThrowOnCall makes it raise InjectedFault.
   void FailCall(RegFunction Function, std::size_t Nth, LSTATUS Code);
   void ThrowOnCall(RegFunction Function, std::size_t Nth);
+  // Action runs just before the Nth call of Function reaches the layer
+  // behind: the registry changing under a caller between two of its calls.
+  void RunBeforeCall(RegFunction Function, std::size_t Nth, std::function<void()> Action);
 
   // Off: only the counts are kept (long runs).
   void KeepLog(bool Keep) { FKeepLog = Keep; }
@@ -92,6 +96,7 @@ class RecordingRegistry final : public RegistryApi {
     std::size_t Nth = 0;  // 0: none armed
     bool Throw = false;
     LSTATUS Code = ERROR_SUCCESS;
+    std::function<void()> Before;  // set: the call goes through after it
   };
   template <typename Call>
   LSTATUS Record(RegCall Entry, Call&& Forward);

@@ -50,6 +50,20 @@ inline constexpr REGSAM KEY_READ = 0x00020019;
 inline constexpr REGSAM KEY_WRITE = 0x00020006;
 inline constexpr REGSAM KEY_ALL_ACCESS = 0x000F003F;
 
+// Registry data type codes: how the bytes of a value are to be read.
+inline constexpr DWORD REG_NONE = 0;
+inline constexpr DWORD REG_SZ = 1;         // characters, then one NUL
+inline constexpr DWORD REG_EXPAND_SZ = 2;  // as REG_SZ, with %variables% left unexpanded
+inline constexpr DWORD REG_BINARY = 3;
+inline constexpr DWORD REG_DWORD = 4;      // 4 bytes, little-endian
+inline constexpr DWORD REG_DWORD_BIG_ENDIAN = 5;
+inline constexpr DWORD REG_LINK = 6;
+inline constexpr DWORD REG_MULTI_SZ = 7;   // strings, each with its NUL, then one more NUL
+inline constexpr DWORD REG_RESOURCE_LIST = 8;
+inline constexpr DWORD REG_FULL_RESOURCE_DESCRIPTOR = 9;
+inline constexpr DWORD REG_RESOURCE_REQUIREMENTS_LIST = 10;
+inline constexpr DWORD REG_QWORD = 11;     // 8 bytes, little-endian
+
 inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 inline constexpr DWORD REG_OPTION_CREATE_LINK = 2;
 inline constexpr DWORD REG_OPTION_OPEN_LINK = 8;

@@ -1,5 +1,7 @@
 #include "registry/registry.h"
 
+#include <vector>
+
 #include "core/finally.h"
 
 namespace vexa {
@@ -196,6 +198,167 @@ bool TRegistry::DeleteKey(const std::u16string& Key) {
     TryFinally([&] { DeleteSubKeys(Handle); }, [&] { CurrentRegistry().RegCloseKey(Handle); });
   }
   return Record(DeleteCall(Target.Base, Target.Path.c_str()));
+}
+
+}  // namespace vexa
+
+// Values of the current key.
+namespace vexa {
+namespace {
+
+// Values are stored little-endian, as numbers lie in memory on every
+// platform this builds for: the typed reads and writes copy them as they are.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
+
+// The Windows code written for each TRegDataType, by ordinal.
+constexpr DWORD TypeCodes[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_DWORD, REG_BINARY};
+
+TRegDataType DataTypeOf(DWORD Code) {
+  for (std::uint8_t Ordinal = rdString; Ordinal <= rdBinary; ++Ordinal) {
+    if (TypeCodes[Ordinal] == Code) return static_cast<TRegDataType>(Ordinal);
+  }
+  return rdUnknown;
+}
+
+bool IsString(DWORD Type) {
+  return Type == REG_SZ || Type == REG_EXPAND_SZ || Type == REG_MULTI_SZ;
+}
+
+bool Addressable(const std::u16string& Name) { return Name.find(u'\0') == std::u16string::npos; }
+
+ERegistryException ValueError(const char16_t* Pattern, const std::u16string& Name) {
+  return ERegistryException(Format(Pattern, {Name}));
+}
+
+}  // namespace
+
+LSTATUS TRegistry::QueryValue(const std::u16string& Name, DWORD& Type, void* Data,
+                              std::int32_t& Size) const {
+  if (Size < 0 || !Addressable(Name)) return ERROR_INVALID_PARAMETER;
+  DWORD Bytes = static_cast<DWORD>(Size);
+  const LSTATUS Code = CurrentRegistry().RegQueryValueExW(FCurrentKey, Name.c_str(), nullptr, &Type,
+                                                          static_cast<std::uint8_t*>(Data), &Bytes);
+  Size = static_cast<std::int32_t>(Bytes);
+  return Code;
+}
+
+LSTATUS TRegistry::SetValue(const std::u16string& Name, DWORD Type, const void* Data,
+                            std::int32_t Size) const {
+  if (Size < 0 || !Addressable(Name)) return ERROR_INVALID_PARAMETER;
+  const auto* Bytes = static_cast<const std::uint8_t*>(Data);
+  // The platform takes string data that does not end in a NUL character,
+  // but has one just past its size, for data that forgot to count it: it
+  // looks past the size and stores two bytes more. Given a copy with two
+  // bytes other than NUL after it, it stores exactly these bytes and reads
+  // nothing past the caller's.
+  std::vector<std::uint8_t> Guarded;
+  if (IsString(Type) && Bytes) {
+    Guarded.assign(Bytes, Bytes + Size);
+    Guarded.insert(Guarded.end(), {0xFF, 0xFF});
+    Bytes = Guarded.data();
+  }
+  return CurrentRegistry().RegSetValueExW(FCurrentKey, Name.c_str(), 0, Type, Bytes,
+                                          static_cast<DWORD>(Size));
+}
+
+std::u16string TRegistry::CharacterBuffer(std::int32_t Size) {
+  return std::u16string(Size > 0 ? static_cast<std::size_t>(Size) / 2 + 2 : 0, u'\0');
+}
+
+bool TRegistry::GetDataInfo(const std::u16string& ValueName, TRegDataInfo& Value) {
+  Value = TRegDataInfo{};
+  DWORD Type = REG_NONE;
+  std::int32_t Size = 0;
+  if (!Record(QueryValue(ValueName, Type, nullptr, Size))) return false;
+  Value.RegData = DataTypeOf(Type);
+  Value.DataSize = Size;
+  return true;
+}
+
+std::int32_t TRegistry::GetDataSize(const std::u16string& ValueName) {
+  TRegDataInfo Info;
+  return GetDataInfo(ValueName, Info) ? Info.DataSize : -1;
+}
+
+TRegDataType TRegistry::GetDataType(const std::u16string& ValueName) {
+  TRegDataInfo Info;
+  return GetDataInfo(ValueName, Info) ? Info.RegData : rdUnknown;
+}
+
+bool TRegistry::ValueExists(const std::u16string& Name) {
+  TRegDataInfo Info;
+  return GetDataInfo(Name, Info);
+}
+
+bool TRegistry::DeleteValue(const std::u16string& Name) {
+  return Record(Addressable(Name) ? CurrentRegistry().RegDeleteValueW(FCurrentKey, Name.c_str())
+                                  : ERROR_INVALID_PARAMETER);
+}
+
+std::int32_t TRegistry::GetData(const std::u16string& Name, void* Buffer, std::int32_t BufSize,
+                                TRegDataType& RegData) {
+  DWORD Type = REG_NONE;
+  if (!Record(QueryValue(Name, Type, Buffer, BufSize))) {
+    throw ValueError(u"Failed to get data for '%s'", Name);
+  }
+  RegData = DataTypeOf(Type);
+  return BufSize;
+}
+
+void TRegistry::PutData(const std::u16string& Name, const void* Buffer, std::int32_t BufSize,
+                        TRegDataType RegData) {
+  if (!Record(SetValue(Name, TypeCodes[RegData], Buffer, BufSize))) {
+    throw ValueError(u"Failed to set data for '%s'", Name);
+  }
+}
+
+std::u16string TRegistry::ReadString(const std::u16string& Name) {
+  const std::int32_t Size = GetDataSize(Name);
+  // A size that cannot be had is a failed read, not an empty string.
+  if (Size < 0) throw ValueError(u"Failed to get data for '%s'", Name);
+  if (Size == 0) return {};
+  std::u16string Text = CharacterBuffer(Size);
+  TRegDataType Type = rdUnknown;
+  const std::int32_t Delivered = GetData(Name, Text.data(), Size, Type);
+  if (Type != rdString && Type != rdExpandString) {
+    throw ValueError(u"Invalid data type for '%s'", Name);
+  }
+  Text.resize(static_cast<std::size_t>(Delivered) / 2);
+  return Text.substr(0, Text.find(u'\0'));
+}
+
+std::int32_t TRegistry::ReadInteger(const std::u16string& Name) {
+  std::int32_t Value = 0;  // bytes a shorter value does not deliver stay 0
+  TRegDataType Type = rdUnknown;
+  GetData(Name, &Value, sizeof Value, Type);
+  if (Type != rdInteger) throw ValueError(u"Invalid data type for '%s'", Name);
+  return Value;
+}
+
+bool TRegistry::ReadBool(const std::u16string& Name) { return ReadInteger(Name) != 0; }
+
+TDateTime TRegistry::ReadDate(const std::u16string& Name) {
+  TDateTime Value = 0;
+  TRegDataType Type = rdUnknown;
+  const std::int32_t Delivered = GetData(Name, &Value, sizeof Value, Type);
+  if (Type != rdBinary || Delivered != sizeof Value) {
+    throw ValueError(u"Invalid data type for '%s'", Name);
+  }
+  return Value;
+}
+
+void TRegistry::WriteString(const std::u16string& Name, const std::u16string& Value) {
+  PutData(Name, Value.c_str(), static_cast<std::int32_t>((Value.size() + 1) * sizeof(char16_t)),
+          rdString);
+}
+
+void TRegistry::WriteInteger(const std::u16string& Name, std::int32_t Value) {
+  PutData(Name, &Value, sizeof Value, rdInteger);
+}
+
+void TRegistry::WriteBinaryData(const std::u16string& Name, const void* Buffer,
+                                std::int32_t BufSize) {
+  PutData(Name, Buffer, BufSize, rdBinary);
 }
 
 }  // namespace vexa

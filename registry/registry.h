@@ -23,6 +23,18 @@ struct TRegKeyInfo {
   FILETIME FileTime;
 };
 
+// The base class's own value types. Note the crossing: ordinal 3 is
+// rdInteger (REG_DWORD, code 4) and ordinal 4 rdBinary (REG_BINARY, code 3).
+enum TRegDataType : std::uint8_t { rdUnknown, rdString, rdExpandString, rdInteger, rdBinary };
+
+struct TRegDataInfo {
+  TRegDataType RegData = rdUnknown;
+  std::int32_t DataSize = 0;  // bytes
+};
+
+// Whole days since 30 December 1899, plus the fraction of the day.
+using TDateTime = double;
+
 class ERegistryException : public Exception {
  public:
   using Exception::Exception;
@@ -59,6 +71,26 @@ class TRegistry {
   bool KeyExists(const std::u16string& Key);
   bool GetKeyInfo(TRegKeyInfo& Value);
 
+  // Values of the current key. Every platform result is kept in LastError.
+  bool GetDataInfo(const std::u16string& ValueName, TRegDataInfo& Value);
+  // The value's size in bytes, or -1 when the query fails.
+  std::int32_t GetDataSize(const std::u16string& ValueName);
+  TRegDataType GetDataType(const std::u16string& ValueName);
+  bool ValueExists(const std::u16string& Name);
+  bool DeleteValue(const std::u16string& Name);
+  // The typed reads raise ERegistryException "Failed to get data for '%s'"
+  // when the data cannot be read and "Invalid data type for '%s'" when it
+  // is of another type; the writes raise "Failed to set data for '%s'".
+  // ReadString gives the text up to its first NUL, unexpanded.
+  std::u16string ReadString(const std::u16string& Name);
+  std::int32_t ReadInteger(const std::u16string& Name);
+  bool ReadBool(const std::u16string& Name);
+  // Exactly 8 bytes of REG_BINARY.
+  TDateTime ReadDate(const std::u16string& Name);
+  void WriteString(const std::u16string& Name, const std::u16string& Value);
+  void WriteInteger(const std::u16string& Name, std::int32_t Value);
+  void WriteBinaryData(const std::u16string& Name, const void* Buffer, std::int32_t BufSize);
+
  protected:
   // A path resolved against the object: the handle it starts from and the
   // text handed to the platform (without the leading backslash).
@@ -73,6 +105,26 @@ class TRegistry {
   void MakeCurrent(HKEY Key, const ResolvedPath& Target);
   // Keeps Code in LastError; true on success.
   bool Record(LSTATUS Code);
+
+  // RegQueryValueExW and RegSetValueExW on the current key. Size is in
+  // bytes: on a query the room of Data on entry and the data's size on
+  // return; Data null asks for type and size only. A negative size, or a
+  // name holding a NUL (the platform would see only its part before it),
+  // never reaches the platform: ERROR_INVALID_PARAMETER.
+  LSTATUS QueryValue(const std::u16string& Name, DWORD& Type, void* Data, std::int32_t& Size) const;
+  LSTATUS SetValue(const std::u16string& Name, DWORD Type, const void* Data,
+                   std::int32_t Size) const;
+  // A buffer for Size bytes of string data: whole characters for every byte
+  // and one more, as the platform may put a NUL character after string data
+  // (Wine even past the room of a one-byte value). Its data is never null,
+  // so that a read into it is never a mere size query.
+  static std::u16string CharacterBuffer(std::int32_t Size);
+  // The data read and write of the typed operations, recorded: the bytes
+  // delivered into Buffer (which must not be null) and their type.
+  std::int32_t GetData(const std::u16string& Name, void* Buffer, std::int32_t BufSize,
+                       TRegDataType& RegData);
+  void PutData(const std::u16string& Name, const void* Buffer, std::int32_t BufSize,
+               TRegDataType RegData);
 
   HKEY FCurrentKey{};
   HKEY FRootKey = HKEY_CURRENT_USER;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <set>
+#include <sstream>
 
 #include "registry/vexaRegistryTools.h"
 
@@ -30,6 +31,31 @@ void PrintTo(Backend Which, std::ostream* Out) {
 
 void PrintTo(HKEY Key, std::ostream* Out) {
   *Out << "HKEY 0x" << std::hex << static_cast<std::uintptr_t>(Key) << std::dec;
+}
+
+Bytes BytesOf(std::u16string_view Text) {
+  Bytes Data;
+  for (const char16_t C : Text) {
+    Data.push_back(static_cast<std::uint8_t>(C & 0xFF));
+    Data.push_back(static_cast<std::uint8_t>(C >> 8));
+  }
+  return Data;
+}
+
+std::string Show(const std::u16string& Text) { return "'" + ToUtf8(Text) + "'"; }
+std::string Show(bool Value) { return Value ? "true" : "false"; }
+std::string Show(std::int64_t Value) { return std::to_string(Value); }
+std::string Show(double Value) {
+  std::ostringstream Out;
+  Out.precision(17);
+  Out << Value;
+  return Out.str();
+}
+
+void PrintTo(const StoredValue& Value, std::ostream* Out) {
+  *Out << "type " << Value.Type << ", " << Value.Data.size() << " bytes {" << std::hex;
+  for (const std::uint8_t Byte : Value.Data) *Out << " " << static_cast<int>(Byte);
+  *Out << std::dec << " }";
 }
 
 namespace {
@@ -80,15 +106,43 @@ void RegistryTest::Seed(const std::u16string& Path, bool _64BitView) {
   FLayer->RegCloseKey(Key);
 }
 
-void RegistryTest::SeedValue(const std::u16string& Path, bool _64BitView, const std::u16string& Name) {
+void RegistryTest::SeedValue(const std::u16string& Path, bool _64BitView,
+                             const std::u16string& Name, DWORD Type, const Bytes& Data) {
   HKEY Key{};
   ASSERT_EQ(FLayer->RegCreateKeyExW(HKEY_LOCAL_MACHINE, Path.c_str(), 0, nullptr, 0,
                                     KEY_ALL_ACCESS | (_64BitView ? KEY_WOW64_64KEY : KEY_WOW64_32KEY),
                                     nullptr, &Key, nullptr),
             ERROR_SUCCESS);
-  const std::uint8_t Data[] = {1, 2, 3, 4};
-  EXPECT_EQ(FLayer->RegSetValueExW(Key, Name.c_str(), 0, 3, Data, sizeof Data), ERROR_SUCCESS);
+  // Two bytes other than NUL after the data: string data is stored exactly
+  // as given (see ValuesAnswerAsTheRealRegistry).
+  Bytes Guarded = Data;
+  Guarded.insert(Guarded.end(), {0xFF, 0xFF});
+  EXPECT_EQ(FLayer->RegSetValueExW(Key, Name.c_str(), 0, Type, Guarded.data(),
+                                   static_cast<DWORD>(Data.size())),
+            ERROR_SUCCESS);
   FLayer->RegCloseKey(Key);
+}
+
+std::optional<StoredValue> RegistryTest::StoredAt(const std::u16string& Path, bool _64BitView,
+                                                  const std::u16string& Name) {
+  HKEY Key{};
+  if (FLayer->RegOpenKeyExW(HKEY_LOCAL_MACHINE, Path.c_str(), 0,
+                            KEY_READ | (_64BitView ? KEY_WOW64_64KEY : KEY_WOW64_32KEY),
+                            &Key) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  StoredValue Value{REG_NONE, {}};
+  DWORD Size = 0;
+  LSTATUS Code = FLayer->RegQueryValueExW(Key, Name.c_str(), nullptr, &Value.Type, nullptr, &Size);
+  if (Code == ERROR_SUCCESS) {
+    Value.Data.resize(Size + 1);  // never an empty buffer: that would be a size query
+    Code =
+        FLayer->RegQueryValueExW(Key, Name.c_str(), nullptr, &Value.Type, Value.Data.data(), &Size);
+    Value.Data.resize(Size);
+  }
+  FLayer->RegCloseKey(Key);
+  if (Code != ERROR_SUCCESS) return std::nullopt;
+  return Value;
 }
 
 bool RegistryTest::Exists(const std::u16string& Path, bool _64BitView) {

@@ -2,6 +2,7 @@
 // answer as the real one does for every call the registry classes make.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,28 @@ TEST_P(RegistryLayerTest, PathFormsOpenAsTheRealRegistryDoes) {
   for (const Case& C : Cases) {
     EXPECT_EQ(OpenAndClose(HKEY_LOCAL_MACHINE, C.Path, KEY_READ | View64), C.Expected)
         << ToUtf8(C.Path);
+  }
+}
+
+TEST_P(RegistryLayerTest, OnlyACreateInThe32BitViewSkipsALeadingBackslash) {
+  struct Case {
+    REGSAM View;
+    LSTATUS Expected;
+  };
+  const Case Cases[] = {
+      {View32, ERROR_SUCCESS}, {View64, ERROR_BAD_PATHNAME}, {0, ERROR_BAD_PATHNAME}};
+  for (const Case& C : Cases) {
+    const std::u16string Path =
+        At(u"Created-" + std::u16string(1, static_cast<char16_t>(u'0' + C.View / 0x100)));
+    HKEY Key{};
+    EXPECT_EQ(Api().RegCreateKeyExW(HKEY_LOCAL_MACHINE, (u"\\" + Path).c_str(), 0, nullptr, 0,
+                                    KEY_ALL_ACCESS | C.View, nullptr, &Key, nullptr),
+              C.Expected)
+        << C.View;
+    if (C.Expected == ERROR_SUCCESS) Api().RegCloseKey(Key);
+    EXPECT_EQ(OpenAndClose(HKEY_LOCAL_MACHINE, Path, KEY_READ | View32) == ERROR_SUCCESS,
+              C.Expected == ERROR_SUCCESS)
+        << C.View;
   }
 }
 
@@ -200,44 +223,201 @@ TEST_P(RegistryLayerTest, HandleRightsLimitWhatAHandleMayDo) {
   Api().RegCloseKey(Key);
 }
 
-TEST_P(RegistryLayerTest, ValuesKeepTypeAndBytes) {
+// Every type code, with and without data, odd sizes, strings without their
+// terminator. The store keeps the type and the bytes it is given, with one
+// exception the real registry makes for strings: one that does not end in a
+// NUL character, but has one in the caller's buffer just past its size
+// (After), is stored with it. A read with room to spare puts a NUL
+// character after string data that does not end in two NUL bytes.
+TEST_P(RegistryLayerTest, ValuesAnswerAsTheRealRegistry) {
+  struct Case {
+    const char16_t* Name;
+    DWORD Type;
+    Bytes Data, After;
+    std::optional<Bytes> Stored;  // when not Data
+    bool NulAfter;
+  };
+  const Bytes Guard = {'x', 'x'};
+  const std::vector<Case> Cases = {
+      {u"none-empty", REG_NONE, {}, {}, {}, false},
+      {u"none", REG_NONE, {1, 2, 3}, {}, {}, false},
+      {u"sz-empty", REG_SZ, {}, {}, {}, false},
+      {u"sz", REG_SZ, BytesOf({u"ab\0", 3}), {}, {}, false},
+      {u"sz-inner-nul", REG_SZ, BytesOf({u"a\0b\0", 4}), {}, {}, false},
+      {u"sz-unterminated", REG_SZ, BytesOf(u"ab"), Guard, {}, true},
+      {u"sz-nul-past", REG_SZ, BytesOf(u"ab"), {0, 0}, BytesOf({u"ab\0", 3}), false},
+      {u"sz-odd", REG_SZ, {'a', 0, 'b'}, Guard, {}, true},
+      {u"sz-odd-nul-past", REG_SZ, {'a', 0, 0}, {0, 'z'}, Bytes{'a', 0, 0, 0, 'z'}, true},
+      {u"sz-odd-ending-nul", REG_SZ, {'a', 0, 0}, Guard, {}, false},
+      {u"sz-one-byte", REG_SZ, {'a'}, Guard, {}, true},
+      {u"sz-one-nul-byte", REG_SZ, {0}, {0, 'z'}, Bytes{0, 0, 'z'}, true},
+      {u"expand-empty", REG_EXPAND_SZ, {}, {}, {}, false},
+      {u"expand", REG_EXPAND_SZ, BytesOf({u"%PATH%\0", 7}), {}, {}, false},
+      {u"expand-nul-past", REG_EXPAND_SZ, BytesOf(u"%x%"), {0, 0}, BytesOf({u"%x%\0", 4}), false},
+      {u"binary-empty", REG_BINARY, {}, {}, {}, false},
+      {u"binary", REG_BINARY, {0, 0xFF, 0, 0x80, 7}, {}, {}, false},
+      {u"binary-nul-past", REG_BINARY, BytesOf(u"ab"), {0, 0}, {}, false},
+      {u"dword-empty", REG_DWORD, {}, {}, {}, false},
+      {u"dword-short", REG_DWORD, {0x34, 0x12}, {}, {}, false},
+      {u"dword", REG_DWORD, {7, 0, 0, 0}, {}, {}, false},
+      {u"dword-long", REG_DWORD, {1, 2, 3, 4, 5, 6, 7, 8}, {}, {}, false},
+      {u"big-endian-empty", REG_DWORD_BIG_ENDIAN, {}, {}, {}, false},
+      {u"big-endian", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 7}, {}, {}, false},
+      {u"link-empty", REG_LINK, {}, {}, {}, false},
+      {u"link", REG_LINK, BytesOf(u"\\Registry"), {0, 0}, {}, false},
+      {u"multi-empty", REG_MULTI_SZ, {}, {}, {}, false},
+      {u"multi", REG_MULTI_SZ, BytesOf({u"a\0b\0\0", 5}), {}, {}, false},
+      {u"multi-odd", REG_MULTI_SZ, {'a', 0, 0, 0, 0}, Guard, {}, false},
+      {u"multi-nul", REG_MULTI_SZ, {0, 0}, {}, {}, false},
+      {u"multi-unterminated", REG_MULTI_SZ, BytesOf({u"a\0b", 3}), Guard, {}, true},
+      {u"multi-nul-past", REG_MULTI_SZ, BytesOf({u"a\0b", 3}), {0, 0}, BytesOf({u"a\0b\0", 4}),
+       false},
+      {u"resource-list-empty", REG_RESOURCE_LIST, {}, {}, {}, false},
+      {u"resource-list", REG_RESOURCE_LIST, {8}, {}, {}, false},
+      {u"full-resource", REG_FULL_RESOURCE_DESCRIPTOR, {}, {}, {}, false},
+      {u"requirements-empty", REG_RESOURCE_REQUIREMENTS_LIST, {}, {}, {}, false},
+      {u"requirements", REG_RESOURCE_REQUIREMENTS_LIST, {1, 0}, {}, {}, false},
+      {u"qword-empty", REG_QWORD, {}, {}, {}, false},
+      {u"qword-short", REG_QWORD, {1, 2, 3, 4, 5}, {}, {}, false},
+      {u"qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}, {}, {}, false},
+      {u"code-12", 12, {1, 2, 3, 4}, {}, {}, false},
+      {u"code-99-empty", 99, {}, {}, {}, false},
+      {u"code-99", 99, {9}, {}, {}, false},
+      {u"code-max", 0xFFFFFFFF, {0xAB}, {}, {}, false},
+  };
   HKEY Key{};
   ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, FScratch, KEY_ALL_ACCESS | View64, Key), ERROR_SUCCESS);
-  const std::uint8_t Data[] = {'a', 'b', 'c', 0, 'd', 'e', 'f', 'g', 'h', 'i'};
-  ASSERT_EQ(Api().RegSetValueExW(Key, u"odd", 0, 99, Data, sizeof Data), ERROR_SUCCESS);
-  ASSERT_EQ(Api().RegSetValueExW(Key, u"", 0, 3, Data, 3), ERROR_SUCCESS);
+  for (const Case& C : Cases) {
+    Bytes Buffer = C.Data;
+    Buffer.insert(Buffer.end(), C.After.begin(), C.After.end());
+    ASSERT_EQ(Api().RegSetValueExW(Key, C.Name, 0, C.Type, Buffer.data(),
+                                   static_cast<DWORD>(C.Data.size())),
+              ERROR_SUCCESS)
+        << ToUtf8(C.Name);
+  }
+  constexpr std::uint8_t Untouched = 0xCC;
+  for (const Case& C : Cases) {
+    const std::string Where = ToUtf8(C.Name);
+    const Bytes& Stored = C.Stored ? *C.Stored : C.Data;
+    const DWORD Size = static_cast<DWORD>(Stored.size());
+    std::u16string Upper = C.Name;
+    for (char16_t& Ch : Upper) Ch = Ch >= u'a' && Ch <= u'z' ? Ch - 0x20 : Ch;
 
-  DWORD Type = 0, Size = 0;
-  ASSERT_EQ(Api().RegQueryValueExW(Key, u"ODD", nullptr, &Type, nullptr, &Size), ERROR_SUCCESS);
-  EXPECT_EQ(Type, 99u);
-  EXPECT_EQ(Size, sizeof Data);
-  std::uint8_t Small[4];
-  Size = sizeof Small;
-  EXPECT_EQ(Api().RegQueryValueExW(Key, u"odd", nullptr, &Type, Small, &Size), ERROR_MORE_DATA);
-  EXPECT_EQ(Size, sizeof Data);
-  std::uint8_t Back[16] = {};
-  Size = sizeof Back;
-  ASSERT_EQ(Api().RegQueryValueExW(Key, u"odd", nullptr, &Type, Back, &Size), ERROR_SUCCESS);
-  EXPECT_EQ(std::vector<std::uint8_t>(Back, Back + Size), std::vector<std::uint8_t>(Data, Data + sizeof Data));
+    // A size query: no buffer; the name in another case.
+    DWORD Type = 0, Got = 0;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, Upper.c_str(), nullptr, &Type, nullptr, &Got),
+              ERROR_SUCCESS)
+        << Where;
+    EXPECT_EQ(Type, C.Type) << Where;
+    EXPECT_EQ(Got, Size) << Where;
 
-  Size = sizeof Back;
-  ASSERT_EQ(Api().RegQueryValueExW(Key, nullptr, nullptr, &Type, Back, &Size), ERROR_SUCCESS);
-  EXPECT_EQ(Type, 3u);
-  EXPECT_EQ(Size, 3u);
+    // Room to spare.
+    Bytes Buffer(Size + 4, Untouched);
+    Type = 0;
+    Got = static_cast<DWORD>(Buffer.size());
+    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, &Type, Buffer.data(), &Got),
+              ERROR_SUCCESS)
+        << Where;
+    EXPECT_EQ(Type, C.Type) << Where;
+    EXPECT_EQ(Got, Size) << Where;
+    Bytes Expected = Stored;
+    if (C.NulAfter) Expected.insert(Expected.end(), {0, 0});
+    Expected.resize(Buffer.size(), Untouched);
+    EXPECT_EQ(Buffer, Expected) << Where;
 
-  DWORD Values = 0, MaxName = 0, MaxData = 0;
-  ASSERT_EQ(Api().RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   &Values, &MaxName, &MaxData, nullptr, nullptr),
-            ERROR_SUCCESS);
-  EXPECT_EQ(Values, 2u);
-  EXPECT_EQ(MaxName, 3u);
-  EXPECT_EQ(MaxData, sizeof Data);
+    // Exactly the room needed, and none: no room is enough only for no data.
+    Buffer.assign(Size + 4, Untouched);
+    Got = Size;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, nullptr, Buffer.data(), &Got),
+              ERROR_SUCCESS)
+        << Where;
+    Expected.resize(Size);
+    EXPECT_EQ(Bytes(Buffer.begin(), Buffer.begin() + Size), Expected) << Where;
+    Got = 0;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, nullptr, Buffer.data(), &Got),
+              Size == 0 ? ERROR_SUCCESS : ERROR_MORE_DATA)
+        << Where;
+    EXPECT_EQ(Got, Size) << Where;
 
-  EXPECT_EQ(Api().RegDeleteValueW(Key, u"missing"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(Api().RegDeleteValueW(Key, u"odd"), ERROR_SUCCESS);
-  Size = 0;
-  EXPECT_EQ(Api().RegQueryValueExW(Key, u"odd", nullptr, &Type, nullptr, &Size), ERROR_FILE_NOT_FOUND);
+    // One byte short: ERROR_MORE_DATA with the size needed, the buffer as it was.
+    if (Size == 0) continue;
+    Buffer.assign(Size + 4, Untouched);
+    Got = Size - 1;
+    Type = 0;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, C.Name, nullptr, &Type, Buffer.data(), &Got),
+              ERROR_MORE_DATA)
+        << Where;
+    EXPECT_EQ(Got, Size) << Where;
+    EXPECT_EQ(Type, C.Type) << Where;
+    EXPECT_EQ(Buffer, Bytes(Size + 4, Untouched)) << Where;
+  }
   Api().RegCloseKey(Key);
+}
+
+TEST_P(RegistryLayerTest, MissingValuesAndTheDefaultValue) {
+  HKEY Key{};
+  ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, FScratch, KEY_ALL_ACCESS | View64, Key), ERROR_SUCCESS);
+  DWORD Type = 77, Size = 0;
+  std::uint8_t Buffer[8] = {};
+  for (const char16_t* Name : {u"missing", u"", static_cast<const char16_t*>(nullptr)}) {
+    Size = 0;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, Name, nullptr, &Type, nullptr, &Size),
+              ERROR_FILE_NOT_FOUND);
+    Size = sizeof Buffer;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, Name, nullptr, &Type, Buffer, &Size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Api().RegDeleteValueW(Key, Name), ERROR_FILE_NOT_FOUND);
+  }
+  // The empty name and no name both address the default value.
+  const Bytes Data = {5, 6};
+  ASSERT_EQ(Api().RegSetValueExW(Key, u"", 0, REG_BINARY, Data.data(), 2), ERROR_SUCCESS);
+  Size = sizeof Buffer;
+  EXPECT_EQ(Api().RegQueryValueExW(Key, nullptr, nullptr, &Type, Buffer, &Size), ERROR_SUCCESS);
+  EXPECT_EQ(Type, REG_BINARY);
+  EXPECT_EQ(Size, 2u);
+  ASSERT_EQ(Api().RegSetValueExW(Key, u"Name", 0, REG_BINARY, Data.data(), 2), ERROR_SUCCESS);
+  EXPECT_EQ(Api().RegDeleteValueW(Key, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(Api().RegQueryValueExW(Key, u"", nullptr, &Type, nullptr, &Size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Api().RegDeleteValueW(Key, u"NAME"), ERROR_SUCCESS)
+      << "names compare case-insensitively";
+  DWORD Values = 9;
+  ASSERT_EQ(Api().RegQueryInfoKeyW(Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   &Values, nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(Values, 0u);
+  Api().RegCloseKey(Key);
+}
+
+TEST_P(RegistryLayerTest, ValueCallsNeedTheirRightsAndALiveKey) {
+  Seed(At(u"Gone"), true);
+  SeedValue(FScratch, true, u"v");
+  struct Case {
+    const char* Name;
+    std::u16string Path;
+    REGSAM Access;
+    LSTATUS Query, Set, Delete;
+  };
+  const std::vector<Case> Cases = {
+      {"query only", FScratch, KEY_QUERY_VALUE, ERROR_SUCCESS, ERROR_ACCESS_DENIED,
+       ERROR_ACCESS_DENIED},
+      {"set only", FScratch, KEY_SET_VALUE, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_SUCCESS},
+      {"deleted key", At(u"Gone"), KEY_ALL_ACCESS, ERROR_KEY_DELETED, ERROR_KEY_DELETED,
+       ERROR_KEY_DELETED},
+  };
+  const Bytes Data = {1, 2, 3, 4};
+  for (const Case& C : Cases) {
+    HKEY Key{};
+    ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, C.Path, C.Access | View64, Key), ERROR_SUCCESS) << C.Name;
+    if (C.Path != FScratch) {
+      ASSERT_EQ(Api().RegDeleteKeyExW(HKEY_LOCAL_MACHINE, C.Path.c_str(), View64, 0),
+                ERROR_SUCCESS);
+    }
+    DWORD Type = 0, Size = 0;
+    EXPECT_EQ(Api().RegQueryValueExW(Key, u"v", nullptr, &Type, nullptr, &Size), C.Query) << C.Name;
+    EXPECT_EQ(Api().RegSetValueExW(Key, u"v", 0, REG_BINARY, Data.data(), 4), C.Set) << C.Name;
+    EXPECT_EQ(Api().RegDeleteValueW(Key, u"v"), C.Delete) << C.Name;
+    EXPECT_EQ(Api().RegCloseKey(Key), ERROR_SUCCESS) << C.Name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RegistryLayerTest, testing::ValuesIn(AvailableBackends()),

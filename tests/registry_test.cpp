@@ -378,57 +378,6 @@ TEST_P(TvexaRegistryTest, BaseKeyOperationsKeepTheViewBits) {
   EXPECT_EQ(Info.MaxSubKeyLen, 6);
 }
 
-TEST_P(TvexaRegistryTest, OneShotOperationsCloseEveryHandleWhateverFails) {
-  struct Operation {
-    const char* Name;
-    std::function<void()> Run;
-  };
-  const std::u16string Tree = At(u"Tree");
-  const std::vector<Operation> Operations = {
-      {"KeyExists", [&] { TvexaRegistry::KeyExists(HKEY_LOCAL_MACHINE, Tree, View32); }},
-      {"CreateKey", [&] { TvexaRegistry::CreateKey(HKEY_LOCAL_MACHINE, Tree + u"\\New", View32); }},
-      {"DeleteKey", [&] { TvexaRegistry::DeleteKey(HKEY_LOCAL_MACHINE, Tree, View32); }},
-      {"CheckAccess", [&] { TvexaRegistry::CheckAccess(HKEY_LOCAL_MACHINE, Tree, View32); }},
-  };
-  const auto Reseed = [&] {
-    for (const char16_t* Path : {u"Tree\\A\\A1", u"Tree\\B"}) Seed(At(Path), View32);
-  };
-  for (const Operation& Op : Operations) {
-    Reseed();
-    Recorder().Clear();
-    Op.Run();
-    std::vector<std::pair<RegFunction, std::size_t>> Calls;
-    for (std::size_t F = 0; F < RegFunctionCount; ++F) {
-      const auto Function = static_cast<RegFunction>(F);
-      for (std::size_t N = 1; N <= Recorder().Count(Function); ++N) Calls.emplace_back(Function, N);
-    }
-    ASSERT_FALSE(Calls.empty()) << Op.Name;
-    for (const auto& [Function, N] : Calls) {
-      for (const bool Throw : {false, true}) {
-        Reseed();
-        Recorder().Clear();
-        if (Throw) {
-          Recorder().ThrowOnCall(Function, N);
-        } else {
-          Recorder().FailCall(Function, N, ERROR_ACCESS_DENIED);
-        }
-        const std::size_t OpenBefore = Memory() ? Memory()->OpenHandleCount() : 0;
-        try {
-          Op.Run();
-        } catch (const InjectedFault&) {
-        }
-        const std::string Where = std::string(Op.Name) + ": " + (Throw ? "throw at " : "fail at ") +
-                                  RegFunctionName(Function) + " #" + std::to_string(N);
-        EXPECT_TRUE(UnclosedHandles().empty()) << Where;
-        if (Memory() && Function != RegFunction::RegCloseKey) {
-          EXPECT_EQ(Memory()->OpenHandleCount(), OpenBefore) << Where;
-        }
-        Recorder().FailCall(Function, 0, ERROR_SUCCESS);
-      }
-    }
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(Backends, TvexaRegistryTest, testing::ValuesIn(AvailableBackends()),
                          BackendName);
 

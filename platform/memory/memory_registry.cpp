@@ -50,6 +50,27 @@ REGSAM SpecificRights(REGSAM Desired) {
   return Rights;
 }
 
+bool IsStringType(DWORD Type) {
+  return Type == REG_SZ || Type == REG_EXPAND_SZ || Type == REG_MULTI_SZ;
+}
+
+// The character at a byte offset, little-endian.
+char16_t CharacterAt(const std::uint8_t* Data, std::size_t Offset) {
+  return static_cast<char16_t>(Data[Offset] | Data[Offset + 1] << 8);
+}
+
+// How many bytes of string data a write stores. Like the real registry, one
+// that forgets to count its terminator gets it counted: when the data does
+// not end in a NUL character and the character at the next even offset
+// (just past the data, or overlapping its odd last byte) is NUL, two bytes
+// more are stored, read from the caller's buffer past the given size.
+DWORD StoredSize(DWORD Type, const std::uint8_t* Data, DWORD Size) {
+  if (!IsStringType(Type) || !Data || Size == 0) return Size;
+  const std::size_t Characters = Size / 2;
+  const bool Terminated = Characters > 0 && CharacterAt(Data, 2 * (Characters - 1)) == u'\0';
+  return !Terminated && CharacterAt(Data, 2 * Characters) == u'\0' ? Size + 2 : Size;
+}
+
 }  // namespace
 
 struct MemoryValue {
@@ -155,20 +176,22 @@ MemoryRegistry::Node* MemoryRegistry::NodeOf(HKEY Key, LSTATUS& Status, REGSAM N
 }
 
 // Walks SubKey from Base. Empty components (doubled or trailing backslashes)
-// are skipped. Stepping into a key that redirects its 32-bit view, with that
-// view requested, lands on its Wow6432Node subkey, and so does a path below
-// a handle of such a key: the handle does not remember the view it was
-// opened in. A link on the way is followed to its target, and so is the
-// last key unless OpenLink asks for the link itself.
+// are skipped. A leading backslash is refused, but by a create in the 32-bit
+// view, which skips it as Wine's registry does. Stepping into a key that
+// redirects its 32-bit view, with that view requested, lands on its
+// Wow6432Node subkey, and so does a path below a handle of such a key: the
+// handle does not remember the view it was opened in. A link on the way is
+// followed to its target, and so is the last key unless OpenLink asks for
+// the link itself.
 MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Base,
                                                  std::u16string_view Path, REGSAM View, bool Create,
                                                  bool OpenLink, int Depth) {
   Resolved Result;
-  if (!Path.empty() && Path.front() == u'\\') {
+  const bool View32 = IsView32(View);
+  if (!Path.empty() && Path.front() == u'\\' && !(Create && View32)) {
     Result.Status = ERROR_BAD_PATHNAME;
     return Result;
   }
-  const bool View32 = IsView32(View);
   const std::shared_ptr<Node>* Current = &Base;
   std::shared_ptr<Node> LinkTarget;
   bool Redirect = View32 && Base->Redirects32 && !Path.empty();
@@ -411,6 +434,13 @@ LSTATUS MemoryRegistry::RegQueryValueExW(HKEY Key, const char16_t* ValueName, DW
   if (!Data) return ERROR_SUCCESS;
   if (Room < Size) return ERROR_MORE_DATA;
   std::copy(Found->Data.begin(), Found->Data.end(), Data);
+  // As the real registry does: string data that does not end in two NUL
+  // bytes gets a NUL character after it in the buffer, room permitting
+  // (the size reported stays that of the data).
+  const bool Terminated = Size >= 2 && Found->Data[Size - 2] == 0 && Found->Data[Size - 1] == 0;
+  if (IsStringType(Found->Type) && Size > 0 && !Terminated && Room - Size >= 2) {
+    Data[Size] = Data[Size + 1] = 0;
+  }
   return ERROR_SUCCESS;
 }
 
@@ -426,7 +456,7 @@ LSTATUS MemoryRegistry::RegSetValueExW(HKEY Key, const char16_t* ValueName, DWOR
     Found->Name = std::u16string(Text(ValueName));
   }
   Found->Type = Type;
-  Found->Data.assign(Data, Data + DataSize);
+  Found->Data.assign(Data, Data + StoredSize(Type, Data, DataSize));
   Target->LastWrite = ++FClock;
   return ERROR_SUCCESS;
 }

@@ -27,7 +27,7 @@ void MainWindowTest::Seed(const std::u16string& Path, bool _64BitView) {
                                      KEY_ALL_ACCESS | (_64BitView ? KEY_WOW64_64KEY : KEY_WOW64_32KEY),
                                      nullptr, &Key, nullptr),
             ERROR_SUCCESS);
-  const std::uint8_t Data[] = {'1', 0};
+  const std::uint8_t Data[] = {'1', 0, 0, 0};  // "1" with its terminator
   ASSERT_EQ(Registry.RegSetValueExW(Key, u"DisplayVersion", 0, 1, Data, sizeof Data), ERROR_SUCCESS);
   Registry.RegCloseKey(Key);
 }
