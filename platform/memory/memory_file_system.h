@@ -9,8 +9,9 @@
 // \\.\, "." and ".." segments, doubled separators, "/" for "\", trailing
 // dots and blanks. Not modelled: DOS device names (NUL, CON, ...), a current
 // directory per drive (another drive than the current one resolves against
-// its root, as when the environment holds no "=C:" variables) and short
-// (8.3) names.
+// its root, as when the environment holds no "=C:" variables), short (8.3)
+// names, and Wine's reading of a name that begins with one "/" as a path
+// of its host system.
 #pragma once
 
 #include <memory>
