@@ -64,8 +64,11 @@ std::u16string StartUpTest::At(const std::u16string& Text) const {
   std::u16string Result;
   for (std::size_t I = 0; I < Text.size(); ++I) {
     const std::u16string_view Mark = std::u16string_view(Text).substr(I, 3);
-    if (Mark == u"{S}" || Mark == u"{P}" || Mark == u"{D}") {
-      Result += Mark == u"{S}" ? Scratch : Mark == u"{P}" ? Parent : Scratch.substr(0, 2);
+    if (Mark == u"{S}" || Mark == u"{P}" || Mark == u"{D}" || Mark == u"{R}") {
+      Result += Mark == u"{S}"   ? Scratch
+                : Mark == u"{P}" ? Parent
+                : Mark == u"{D}" ? Scratch.substr(0, 2)
+                                 : Scratch.substr(2);
       I += 2;
     } else {
       Result += Text[I];
@@ -92,6 +95,16 @@ std::vector<std::u16string> StartUpTest::Tree(const std::u16string& Folder) {
   std::vector<std::u16string> Folders = {Root.substr(0, Root.size() - 1)};
   for (const std::u16string& Name : SubFolderNames) Folders.push_back(Root + Name);
   return Folders;
+}
+
+std::vector<std::u16string> StartUpTest::Published() {
+  return {SharedCommonPath, SharedConfigPath, SharedDataPath, SharedTempPath, SharedResourcesPath};
+}
+
+std::vector<std::u16string> StartUpTest::ValuesFor(const std::u16string& Folder) {
+  std::vector<std::u16string> Values;
+  for (const std::u16string& Name : SubFolderNames) Values.push_back(Folder + ProductAndGuid + Name + u"\\");
+  return Values;
 }
 
 bool StartUpTest::StepRaises() {

@@ -51,7 +51,7 @@ class StartUpTest : public testing::TestWithParam<Backend> {
   void TearDown() override;
 
   // "{S}" in Text becomes the scratch folder, "{P}" its parent, "{D}" its
-  // drive ("C:").
+  // drive ("C:"), "{R}" its path rooted on the current drive (without "C:").
   std::u16string At(const std::u16string& Text) const;
   void MakeFile(const std::u16string& Path);
   bool IsFolder(const std::u16string& Path);
@@ -60,6 +60,10 @@ class StartUpTest : public testing::TestWithParam<Backend> {
   static std::vector<std::u16string> Tree(const std::u16string& Folder);
   // Runs the step, true when it raised.
   bool StepRaises();
+  // The five published values, in the step's order.
+  static std::vector<std::u16string> Published();
+  // The values the step publishes for the machine-wide folder Folder.
+  static std::vector<std::u16string> ValuesFor(const std::u16string& Folder);
 
   // The in-memory file system, or null on the real one.
   MemoryFileSystem* Memory() { return FMemory.get(); }
