@@ -128,20 +128,17 @@ bool FolderExists(FileSystemApi& Files, const std::u16string& Path) {
   return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// A folder that another process made in the meantime counts as made.
-bool MakeLevel(FileSystemApi& Files, const std::u16string& Path) {
-  return Files.CreateDirectoryW(Path.c_str(), nullptr) || FolderExists(Files, Path);
-}
-
 // Makes the absolute Path with every missing parent, outermost first;
-// false when a level cannot be made. A root keeps its backslash: "C:"
-// alone would name the current directory of drive C:.
+// false when a level cannot be made. A folder found existing counts as
+// made (another process may be making the same tree). A root keeps its
+// backslash: "C:" alone would name the current directory of drive C:.
 bool MakeFolders(FileSystemApi& Files, std::u16string Path) {
   const std::size_t Root = std::min(RootLength(Path), Path.size());
   if (Path.size() > Root && Path.back() == u'\\') Path.pop_back();
   if (FolderExists(Files, Path)) return true;
-  if (Path.size() <= Root) return MakeLevel(Files, Path);
-  return MakeFolders(Files, Path.substr(0, Path.rfind(u'\\') + 1)) && MakeLevel(Files, Path);
+  if (Path.size() <= Root) return Files.CreateDirectoryW(Path.c_str(), nullptr);
+  return MakeFolders(Files, Path.substr(0, Path.rfind(u'\\') + 1)) &&
+         Files.CreateDirectoryW(Path.c_str(), nullptr);
 }
 
 void CreateFolder(const std::u16string& Path) {
