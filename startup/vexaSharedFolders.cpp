@@ -118,7 +118,7 @@ std::size_t RootLength(const std::u16string& Path) {
   const bool Extended = StartsWith(Path, ExtendedPrefix);
   const std::size_t Local = Extended ? ExtendedPrefix.size() : 0;
   if (!IsUnc(std::u16string_view(Path).substr(Local), Extended)) return Local + 3;
-  const std::size_t Server = Path.find(u'\\', Local + 2);
+  const std::size_t Server = Path.find(u'\\', Local + (Extended ? 4 : 2));  // after "UNC\" or "\\"
   const std::size_t Share = Server == std::u16string::npos ? Server : Path.find(u'\\', Server + 1);
   return Share == std::u16string::npos ? Path.size() : Share + 1;
 }

@@ -213,6 +213,18 @@ TEST_P(SharedFoldersInMemoryTest, AUncMachineWideFolder) {
   EXPECT_TRUE(Files->Made.empty());
 }
 
+// Making stops at the root, which is there, whatever the real platform says
+// of "\\?\Z:" (no folder) or "Z:" (the current directory on Z:).
+TEST_P(SharedFoldersInMemoryTest, AMachineWideFolderRightBelowADriveRoot) {
+  for (const std::u16string Folder : {u"Z:\\Fresh", u"\\\\?\\Z:\\Extended", u"\\\\?\\UNC\\server\\share\\Data"}) {
+    Memory()->AddShare(u"\\\\server\\share");
+    Shell.SetCommonAppData(Folder);
+    EXPECT_FALSE(StepRaises()) << ToUtf8(Folder);
+    for (const std::u16string& Each : Tree(Folder)) EXPECT_TRUE(IsFolder(Each)) << ToUtf8(Each);
+    ShutDownSharedFolders();
+  }
+}
+
 TEST_P(SharedFoldersInMemoryTest, WithoutAMachineWideFolderTheTreeLiesAtTheRootOfTheCurrentDrive) {
   Shell.SetCommonAppData(u"");
   for (const std::u16string Drive : {u"C:", u"Z:"}) {
