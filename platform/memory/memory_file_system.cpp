@@ -49,7 +49,9 @@ char16_t Upper(char16_t C) { return C >= u'a' && C <= u'z' ? C - 0x20 : C; }
 bool HasDrive(const std::u16string& Path) { return Path.size() >= 2 && IsLetter(Path[0]) && Path[1] == u':'; }
 
 // The characters the file system refuses in names (ERROR_INVALID_NAME).
-bool RefusedInNames(char16_t C) { return C < 0x20 || std::u16string_view(u"\"*<>?|").find(C) != std::u16string_view::npos; }
+bool RefusedInNames(char16_t C) {
+  return C < 0x20 || std::u16string_view(u"\"*<>?|").find(C) != std::u16string_view::npos;
+}
 
 // The length of an absolute path's root, its separator included where it
 // has one: "C:\", "\\?\" or "\\.\", "\\server\share\".
@@ -217,7 +219,9 @@ const MemoryFileSystem::Entry* MemoryFileSystem::Lookup(const Location& Where, D
 
 DWORD MemoryFileSystem::Create(const Location& Where) {
   if (Where.Error) return Where.Error;
-  if (!Volume(Where.Volume)) return !Where.Unc && Where.Names.size() == 1 ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+  if (!Volume(Where.Volume)) {
+    return !Where.Unc && Where.Names.size() == 1 ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+  }
   if (Where.Names.empty()) return ERROR_ALREADY_EXISTS;
   Entry* Holder = nullptr;
   if (const DWORD Code = FindHolder(Where, Holder)) return Code;
@@ -265,7 +269,7 @@ void MemoryFileSystem::AddDrive(char16_t Letter) {
 
 void MemoryFileSystem::AddShare(const std::u16string& Root) {
   const Location Where = Locate(Root);
-  if (Where.Error || !Where.Unc || !Where.Names.empty()) throw std::invalid_argument("not a share: " + std::string(Root.begin(), Root.end()));
+  if (Where.Error || !Where.Unc || !Where.Names.empty()) throw std::invalid_argument("not a share");
   if (!Volume(Where.Volume)) FVolumes.push_back(std::make_unique<Entry>(Entry{Where.Volume, true, false, {}}));
 }
 
