@@ -6,6 +6,9 @@
 #include "core/exception.h"
 #include "platform/ui.h"
 #include "registry/registry.h"
+#include "startup/vexaPlatformFacts.h"
+#include "startup/vexaProgramFiles.h"
+#include "startup/vexaSharedFolders.h"
 
 namespace vexa {
 namespace {
@@ -44,6 +47,9 @@ std::uintptr_t FaultAddress() { return reinterpret_cast<std::uintptr_t>(&RunAppl
 const std::vector<Module>& ProgramModules() {
   static const std::vector<Module> Modules = {
       {"Forms", StartFramework, ShutDownFramework},
+      {"vexaProgramFiles", InitializeProgramFiles, ShutDownProgramFiles},
+      {"vexaPlatformFacts", InitializePlatformFacts, ShutDownPlatformFacts},
+      {"vexaSharedFolders", InitializeSharedFolders, ShutDownSharedFolders},
       {"vexaRegistryTools", InitializeRegistryLayer, nullptr},
   };
   return Modules;

@@ -30,6 +30,7 @@ struct OsVersionInfo {
   std::uint16_t ServicePackMinor = 0;
   std::uint16_t SuiteMask = 0;
   std::uint8_t ProductType = 0;
+  bool Answered = true;  // false: the call failed and the record was not filled in
 };
 
 class SystemInfoApi {

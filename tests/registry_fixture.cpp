@@ -26,7 +26,7 @@ std::string BackendName(const testing::TestParamInfo<Backend>& Info) {
 }
 
 void PrintTo(Backend Which, std::ostream* Out) {
-  *Out << (Which == Backend::Memory ? "in-memory registry" : "real registry");
+  *Out << (Which == Backend::Memory ? "in-memory platform" : "real platform");
 }
 
 void PrintTo(HKEY Key, std::ostream* Out) {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/memory/memory_names.h"
+
 namespace vexa {
 namespace {
 
@@ -19,22 +21,6 @@ constexpr DWORD LinkValueType = 6;  // REG_LINK
 constexpr char16_t LinkValueName[] = u"SymbolicLinkValue";
 // Links to links are followed this deep, as the kernel limits its chains.
 constexpr int MaxLinkDepth = 16;
-
-// Names compare by their lower-case form, code unit by code unit, which is
-// also the order in which subkeys are enumerated (as the real registry does).
-// Folding covers ASCII and Latin-1.
-char16_t Fold(char16_t C) {
-  return (C >= u'A' && C <= u'Z') || (C >= 0xC0 && C <= 0xDE && C != 0xD7) ? C + 0x20 : C;
-}
-
-int CompareNames(std::u16string_view A, std::u16string_view B) {
-  const std::size_t Common = std::min(A.size(), B.size());
-  for (std::size_t I = 0; I < Common; ++I) {
-    const char16_t FoldedA = Fold(A[I]), FoldedB = Fold(B[I]);
-    if (FoldedA != FoldedB) return FoldedA < FoldedB ? -1 : 1;
-  }
-  return A.size() < B.size() ? -1 : A.size() > B.size() ? 1 : 0;
-}
 
 std::u16string_view Text(const char16_t* Name) {
   return Name ? std::u16string_view(Name) : std::u16string_view();

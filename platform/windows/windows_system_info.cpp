@@ -9,9 +9,10 @@ class WindowsSystemInfo final : public SystemInfoApi {
  public:
   OsVersionInfo GetVersionExW() override {
     OSVERSIONINFOEXW Record{};
+    static_assert(sizeof(Record) == 284);
     Record.dwOSVersionInfoSize = sizeof(Record);
-    ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&Record));
     OsVersionInfo Info;
+    Info.Answered = ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&Record)) != FALSE;
     Info.MajorVersion = Record.dwMajorVersion;
     Info.MinorVersion = Record.dwMinorVersion;
     Info.BuildNumber = Record.dwBuildNumber;

@@ -7,11 +7,17 @@
 #include "app/Main.h"
 #include "app/Program.h"
 #include "core/exception.h"
+#include "platform/memory/memory_environment.h"
+#include "platform/memory/memory_file_system.h"
 #include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_shell.h"
 #include "platform/memory/memory_ui.h"
 #include "platform/recording_registry.h"
 #include "platform/system_info.h"
 #include "registry/registry.h"
+#include "startup/vexaPlatformFacts.h"
+#include "startup/vexaProgramFiles.h"
+#include "startup/vexaSharedFolders.h"
 #include "tests/app/app_fixture.h"
 
 namespace vexa {
@@ -55,7 +61,17 @@ class ProgramTest : public testing::Test {
   ScopedRegistryOverride RegistryOverride{Recorder};
   MemoryUi Ui{TestExecutable};
   ScopedUiOverride UiOverride{Ui};
+  // A 32-bit process on 64-bit Windows.
+  MemoryEnvironment Environment{{u"ProgramFiles", u"C:\\Program Files (x86)"},
+                                {u"ProgramW6432", u"C:\\Program Files"}};
+  ScopedOverride<EnvironmentApi> EnvironmentOverride{Environment};
+  MemoryShell Shell{u"C:\\ProgramData"};
+  ScopedOverride<ShellApi> ShellOverride{Shell};
+  MemoryFileSystem Files;
+  ScopedOverride<FileSystemApi> FilesOverride{Files};
 };
+
+const std::u16string SharedRoot = u"C:\\ProgramData\\Solvane808\\{3F2A6C1E-7B94-4D05-A8E3-5C19B07D2E64}\\";
 
 TEST_F(ProgramTest, StartsModulesInOrderBeforeAnyWindowAndStopsThemInReverse) {
   PostPassAndOk();
@@ -120,13 +136,14 @@ TEST_F(ProgramTest, AnyErrorWhileTheApplicationStartsIsShownAndEndsWithExitCode1
   EXPECT_TRUE(Ui.Forms().empty());
 }
 
-TEST_F(ProgramTest, TheProgramsModulesInitializeComAndTheRegistryLayer) {
+TEST_F(ProgramTest, TheProgramsModulesSetUpTheStartUpEnvironmentComAndTheRegistryLayer) {
   std::vector<std::string> Names;
   for (const Module& Each : ProgramModules()) Names.push_back(Each.Name);
-  EXPECT_EQ(Names, (std::vector<std::string>{"Forms", "vexaRegistryTools"}));
+  EXPECT_EQ(Names, (std::vector<std::string>{"Forms", "vexaProgramFiles", "vexaPlatformFacts",
+                                             "vexaSharedFolders", "vexaRegistryTools"}));
 
   // A platform without the view-aware delete: the registry layer's start-up
-  // must have seen it for the pass to use the plain delete.
+  // and the platform facts must both have seen it.
   FixedSystemInfo Windows2000(OsVersionInfo{5, 0, 2195, VER_PLATFORM_WIN32_NT, u"", 0, 0, 0, VER_NT_WORKSTATION},
                               PROCESSOR_ARCHITECTURE_INTEL);
   ScopedOverride<SystemInfoApi> Facts(Windows2000);
@@ -136,15 +153,46 @@ TEST_F(ProgramTest, TheProgramsModulesInitializeComAndTheRegistryLayer) {
             ERROR_SUCCESS);
   Registry.RegCloseKey(Key);
 
+  // What the window's run sees of the start-up environment.
   int ComDuringRun = -1;
-  Ui.Post([&] { ComDuringRun = Ui.ComInitializations(); });
+  std::vector<std::u16string> Paths;
+  std::vector<int> FactsDuringRun;
+  Ui.Post([&] {
+    ComDuringRun = Ui.ComInitializations();
+    Paths = {ProgramFilesPath, ProgramW6432Path, SharedCommonPath, SharedConfigPath, SharedDataPath,
+             SharedTempPath, SharedResourcesPath};
+    FactsDuringRun = {Is64BitWindows, WindowsRelease, IsVistaSP1OrLater, IsXPServicePack2};
+  });
   PostPassAndOk();
   EXPECT_EQ(RunApplication(ProgramModules()), 0);
   EXPECT_EQ(ComDuringRun, 1) << "COM is initialised for the main thread";
   EXPECT_EQ(Ui.ComInitializations(), 0) << "and uninitialised at shutdown";
+  EXPECT_EQ(Paths, (std::vector<std::u16string>{u"C:\\Program Files (x86)", u"C:\\Program Files",
+                                                SharedRoot + u"Common\\", SharedRoot + u"Config\\",
+                                                SharedRoot + u"Data\\", SharedRoot + u"Temp\\",
+                                                SharedRoot + u"Resources\\"}));
+  EXPECT_EQ(FactsDuringRun, (std::vector<int>{false, 9, false, false}));
+  for (const std::u16string& Folder : {SharedRoot, SharedRoot + u"Resources"}) {
+    EXPECT_EQ(Files.GetFileAttributesW(Folder.c_str()), FILE_ATTRIBUTE_DIRECTORY) << ToUtf8(Folder);
+  }
   EXPECT_EQ(Recorder.Count(RegFunction::RegDeleteKeyW), 1u);
   EXPECT_EQ(Recorder.Count(RegFunction::RegDeleteKeyExW), 0u);
+  for (const std::u16string* Released : {&ProgramFilesPath, &ProgramW6432Path, &SharedCommonPath, &SharedResourcesPath}) {
+    EXPECT_EQ(*Released, u"") << "released at shutdown";
+  }
+  EXPECT_EQ(WindowsRelease, 0);
   InitializeRegistryLayer();  // back to the host's facts for the other tests
+}
+
+TEST_F(ProgramTest, ARejectedSharedFolderPathEndsTheStartWithRuntimeError217) {
+  Shell.SetCommonAppData(u"Q:\\Shared");  // a drive that is not there
+  EXPECT_EQ(RunApplication(ProgramModules()), 217);
+  EXPECT_TRUE(Ui.Forms().empty());
+  ASSERT_EQ(Ui.Boxes().size(), 1u);
+  EXPECT_TRUE(std::regex_match(ToUtf8(Ui.Boxes()[0].Text), std::regex("Runtime error 217 at [0-9A-F]{8}")));
+  EXPECT_EQ(ProgramFilesPath, u"") << "the steps that ran are shut down";
+  EXPECT_EQ(Ui.ComInitializations(), 0);
+  EXPECT_EQ(Recorder.TotalCount(), 0u) << "the pass did not run";
 }
 
 TEST(ErrorTextTest, FollowsTheFixedFormats) {

@@ -15,6 +15,10 @@
 //   driver hostile <exe>                the full run with a link and a subkey
 //                                       no Win32 path can name inside the ten;
 //                                       nothing outside them may change
+//   driver tree <count>                 of the shared data folder tree (its
+//                                       root, then Common, Config, Data, Temp,
+//                                       Resources) the first <count> folders
+//                                       are there, the others are not
 //   driver shown <exe> <caption>        only the time from the start to the
 //                                       window, which it then closes
 //   driver seed                         seeds the ten keys and the decoys
@@ -29,6 +33,7 @@
 // Prints one line per check; the exit code is the number of failed checks
 // (1 and up), 0 when all passed.
 #include <windows.h>
+#include <shlobj.h>
 #include <winternl.h>
 
 #include <chrono>
@@ -599,6 +604,30 @@ int StartupFailure(const std::u16string& Exe) {
   return Failures;
 }
 
+// --- files ---------------------------------------------------------------
+
+int Tree(int Count) {
+  char16_t Folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                              reinterpret_cast<wchar_t*>(Folder)))) {
+    Check(false, "the machine-wide application-data folder is there");
+    return Failures;
+  }
+  const std::u16string Root = std::u16string(Folder) + u"\\Solvane808\\{3F2A6C1E-7B94-4D05-A8E3-5C19B07D2E64}";
+  const std::vector<std::u16string> Names = {u"", u"Common", u"Config", u"Data", u"Temp", u"Resources"};
+  bool AsExpected = true;
+  std::string Seen;
+  for (std::size_t I = 0; I < Names.size(); ++I) {
+    const DWORD Attributes = GetFileAttributesW(W(Names[I].empty() ? Root : Root + u"\\" + Names[I]));
+    const bool There = Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY);
+    AsExpected &= There == (static_cast<int>(I) < Count);
+    Seen += std::string(There ? " " : " no ") + (Names[I].empty() ? "root" : Utf8(Names[I]));
+  }
+  Check(AsExpected, "the first " + std::to_string(Count) + " of the tree's 6 folders are there in " + Utf8(Folder) +
+                        ":" + Seen);
+  return Failures;
+}
+
 int Shown(const std::u16string& Exe, const std::u16string& WindowCaption) {
   const Started Program = Start(Exe);
   HWND Window = nullptr;
@@ -666,7 +695,8 @@ int Hostile(const std::u16string& Exe) {
 int wmain(int Count, wchar_t** Arguments) {
   SetProcessDPIAware();
   if (Count < 2) {
-    std::printf("usage: driver pass|close-early|keyboard|startup-failure|shown|seed|list|ok|cleaned [<exe> [<flag folder>|<caption>|<key>]]\n");
+    std::printf("usage: driver pass|close-early|keyboard|hostile|startup-failure|shown|seed|list|ok|cleaned [<exe> [<flag folder>|<caption>|<key>]]\n"
+                "       driver tree <count>\n");
     return 100;
   }
   const auto Text = [&](int I) {
@@ -679,6 +709,7 @@ int wmain(int Count, wchar_t** Arguments) {
   if (Mode == u"hostile") return Hostile(Text(2));
   if (Mode == u"startup-failure") return StartupFailure(Text(2));
   if (Mode == u"shown") return Shown(Text(2), Text(3));
+  if (Mode == u"tree") return Tree(std::atoi(Utf8(Text(2)).c_str()));
   if (Mode == u"seed") {
     Seed();
     return Failures;
