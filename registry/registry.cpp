@@ -313,10 +313,9 @@ void TRegistry::PutData(const std::u16string& Name, const void* Buffer, std::int
 }
 
 std::u16string TRegistry::ReadString(const std::u16string& Name) {
+  // A missing value, or one without data, reads as the empty string.
   const std::int32_t Size = GetDataSize(Name);
-  // A size that cannot be had is a failed read, not an empty string.
-  if (Size < 0) throw ValueError(u"Failed to get data for '%s'", Name);
-  if (Size == 0) return {};
+  if (Size <= 0) return {};
   std::u16string Text = CharacterBuffer(Size);
   TRegDataType Type = rdUnknown;
   const std::int32_t Delivered = GetData(Name, Text.data(), Size, Type);
