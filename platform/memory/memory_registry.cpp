@@ -162,8 +162,8 @@ MemoryRegistry::Node* MemoryRegistry::NodeOf(HKEY Key, LSTATUS& Status, REGSAM N
 }
 
 // Walks SubKey from Base. Empty components (doubled or trailing backslashes)
-// are skipped. A leading backslash is refused, but by a create in the 32-bit
-// view, which skips it as Wine's registry does. Stepping into a key that
+// are skipped. A leading backslash is refused, but by a create of a 64-bit
+// process in the 32-bit view, which skips it as Wine's registry does. Stepping into a key that
 // redirects its 32-bit view, with that view requested, lands on its
 // Wow6432Node subkey, and so does a path below a handle of such a key: the
 // handle does not remember the view it was opened in. A link on the way is
@@ -174,7 +174,9 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
                                                  bool OpenLink, int Depth) {
   Resolved Result;
   const bool View32 = IsView32(View);
-  if (!Path.empty() && Path.front() == u'\\' && !(Create && View32)) {
+  // Wine skips it only for a 64-bit process asking for the 32-bit view.
+  const bool SkipsBackslash = Create && FMode == Mode::Windows64 && (View & KEY_WOW64_32KEY);
+  if (!Path.empty() && Path.front() == u'\\' && !SkipsBackslash) {
     Result.Status = ERROR_BAD_PATHNAME;
     return Result;
   }
