@@ -19,7 +19,7 @@ constexpr char16_t Classes[] = u"Classes";
 // The subkeys of a classes key that the 32-bit view finds below the key's
 // Wow6432Node; its other subkeys are shared by both views (Windows 7 on).
 constexpr std::u16string_view RedirectedClasses[] = {u"CLSID", u"DirectShow", u"Interface",
-                                                      u"Media Type", u"MediaFoundation"};
+                                                     u"Media Type", u"MediaFoundation"};
 constexpr std::size_t MaxValueNameLength = 16383;
 // The size of the security descriptor that a key's rights stand for, in
 // self-relative form: the 20-byte header, owner Administrators (16 bytes),
@@ -59,8 +59,9 @@ bool IsName(std::u16string_view Name, std::u16string_view Other) {
 std::uint64_t FileTimeNow() {
   using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
   constexpr std::uint64_t From1601To1970 = 116444736000000000;
-  return From1601To1970 + std::chrono::duration_cast<Ticks>(
-                              std::chrono::system_clock::now().time_since_epoch()).count();
+  return From1601To1970 +
+         std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+             .count();
 }
 
 FILETIME AsFileTime(std::uint64_t Time) {
@@ -122,9 +123,9 @@ struct MemoryValue {
 struct MemoryRegistry::Node {
   // Where the 32-bit view finds the key's subkeys.
   enum class View32 {
-    Same,     // where the 64-bit view does
-    Software, // below its Wow6432Node, Classes aside; so is the key itself
-    Classes,  // the RedirectedClasses below its Wow6432Node
+    Same,      // where the 64-bit view does
+    Software,  // below its Wow6432Node, Classes aside; so is the key itself
+    Classes,   // the RedirectedClasses below its Wow6432Node
   };
 
   std::u16string Name;
@@ -167,8 +168,10 @@ struct MemoryRegistry::Node {
   // Whether the 32-bit view finds the subkey Name below this key's Wow6432Node.
   bool Redirects(std::u16string_view ChildName) const {
     switch (Redirection) {
-      case View32::Same: return false;
-      case View32::Software: return !IsName(ChildName, Wow6432Node) && !IsName(ChildName, Classes);
+      case View32::Same:
+        return false;
+      case View32::Software:
+        return !IsName(ChildName, Wow6432Node) && !IsName(ChildName, Classes);
       case View32::Classes:
         return std::any_of(std::begin(RedirectedClasses), std::end(RedirectedClasses),
                            [&](std::u16string_view Listed) { return IsName(ChildName, Listed); });
@@ -216,9 +219,12 @@ MemoryRegistry::~MemoryRegistry() = default;
 
 bool MemoryRegistry::IsView32(REGSAM Access) const {
   switch (FMode) {
-    case Mode::Windows32: return false;
-    case Mode::Wow64: return !(Access & KEY_WOW64_64KEY);
-    case Mode::Windows64: return (Access & KEY_WOW64_32KEY) != 0;
+    case Mode::Windows32:
+      return false;
+    case Mode::Wow64:
+      return !(Access & KEY_WOW64_64KEY);
+    case Mode::Windows64:
+      return (Access & KEY_WOW64_32KEY) != 0;
   }
   return false;
 }
@@ -252,10 +258,10 @@ const std::shared_ptr<MemoryRegistry::Node>* MemoryRegistry::SlotOf(HKEY Key, LS
     Found = &Open->Target;
     Rights = Open->Access;
   }
-  Status = !Found                       ? ERROR_INVALID_HANDLE
-           : (*Found)->Deleted          ? ERROR_KEY_DELETED
+  Status = !Found                        ? ERROR_INVALID_HANDLE
+           : (*Found)->Deleted           ? ERROR_KEY_DELETED
            : (Rights & Needed) != Needed ? ERROR_ACCESS_DENIED
-                                        : ERROR_SUCCESS;
+                                         : ERROR_SUCCESS;
   return Status == ERROR_SUCCESS ? Found : nullptr;
 }
 
@@ -337,9 +343,11 @@ MemoryRegistry::Resolved MemoryRegistry::FollowLink(Node& Link, int Depth) {
   if (!Value || Value->Type != LinkValueType || Depth >= MaxLinkDepth) return Result;
   std::u16string Target(Value->Data.size() / 2, u'\0');
   std::memcpy(Target.data(), Value->Data.data(), Target.size() * 2);
-  for (const auto& [Prefix, Root] : {std::pair{std::u16string_view(u"\\Registry\\Machine"), HKEY_LOCAL_MACHINE},
-                                     std::pair{std::u16string_view(u"\\Registry\\User"), HKEY_USERS}}) {
-    const std::u16string_view Rest = std::u16string_view(Target).substr(std::min(Prefix.size(), Target.size()));
+  for (const auto& [Prefix, Root] :
+       {std::pair{std::u16string_view(u"\\Registry\\Machine"), HKEY_LOCAL_MACHINE},
+        std::pair{std::u16string_view(u"\\Registry\\User"), HKEY_USERS}}) {
+    const std::u16string_view Rest =
+        std::u16string_view(Target).substr(std::min(Prefix.size(), Target.size()));
     if (CompareNames(std::u16string_view(Target).substr(0, Prefix.size()), Prefix) != 0 ||
         (!Rest.empty() && Rest.front() != u'\\')) {
       continue;
@@ -388,8 +396,8 @@ LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Op
 }
 
 LSTATUS MemoryRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD Reserved,
-                                        char16_t* Class, DWORD Options, REGSAM Desired,
-                                        const void*, HKEY* Result, DWORD* Disposition) {
+                                        char16_t* Class, DWORD Options, REGSAM Desired, const void*,
+                                        HKEY* Result, DWORD* Disposition) {
   if (!Result || Reserved != 0 || NamesBothViews(Desired)) return ERROR_INVALID_PARAMETER;
   *Result = HKEY{};
   LSTATUS Status;
@@ -434,8 +442,10 @@ LSTATUS MemoryRegistry::RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* Class
   if (!Target) return Status;
   if (Class && !ClassLength) return ERROR_INVALID_PARAMETER;
   if (ClassLength) {
-    if (Class && !Fits(Target->Class, *ClassLength)) Status = ERROR_MORE_DATA;
-    else if (Class) CopyTerminated(Target->Class, Class);
+    if (Class && !Fits(Target->Class, *ClassLength))
+      Status = ERROR_MORE_DATA;
+    else if (Class)
+      CopyTerminated(Target->Class, Class);
     *ClassLength = LengthOf(Target->Class);
   }
   std::size_t LongestName = 0, LongestClass = 0;
@@ -449,9 +459,9 @@ LSTATUS MemoryRegistry::RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* Class
     LongestData = std::max(LongestData, V.Data.size());
   }
   const std::pair<DWORD*, std::size_t> Answers[] = {
-      {SubKeys, Target->Children.size()}, {MaxSubKeyLength, LongestName},
-      {MaxClassLength, LongestClass},      {Values, Target->Values.size()},
-      {MaxValueNameLength, LongestValueName}, {MaxValueLength, LongestData},
+      {SubKeys, Target->Children.size()},      {MaxSubKeyLength, LongestName},
+      {MaxClassLength, LongestClass},          {Values, Target->Values.size()},
+      {MaxValueNameLength, LongestValueName},  {MaxValueLength, LongestData},
       {SecurityDescriptorSize, DescriptorSize}};
   for (const auto& [Out, Answer] : Answers) {
     if (Out) *Out = static_cast<DWORD>(Answer);
@@ -460,9 +470,9 @@ LSTATUS MemoryRegistry::RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* Class
   return Status;
 }
 
-// On success the name, and the class where both its buffer and its length
-// are given; a name or class that does not fit fails the call with nothing
-// written.
+// The subkey's last-write time, then, on success, its name, and its class
+// where both the class buffer and its length are given; a name or class
+// that does not fit fails the call with neither written.
 LSTATUS MemoryRegistry::RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength,
                                       DWORD* Reserved, char16_t* Class, DWORD* ClassLength,
                                       FILETIME* LastWriteTime) {
@@ -473,6 +483,7 @@ LSTATUS MemoryRegistry::RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWO
   if (Index >= Target->Children.size()) return ERROR_NO_MORE_ITEMS;
   if (!Name || !NameLength) return ERROR_INVALID_PARAMETER;
   const Node& Child = *Target->Children[Index];
+  if (LastWriteTime) *LastWriteTime = AsFileTime(Child.LastWrite);
   const bool WantsClass = Class && ClassLength;
   if (!Fits(Child.Name, *NameLength) || (WantsClass && !Fits(Child.Class, *ClassLength))) {
     return ERROR_MORE_DATA;
@@ -481,7 +492,6 @@ LSTATUS MemoryRegistry::RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWO
   *NameLength = LengthOf(Child.Name);
   if (WantsClass) CopyTerminated(Child.Class, Class);
   if (ClassLength) *ClassLength = LengthOf(Child.Class);
-  if (LastWriteTime) *LastWriteTime = AsFileTime(Child.LastWrite);
   return ERROR_SUCCESS;
 }
 
@@ -496,8 +506,9 @@ LSTATUS MemoryRegistry::DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View)
 }
 
 LSTATUS MemoryRegistry::Unlink(Node& Target) {
-  const bool IsRoot = std::any_of(FRoots.begin(), FRoots.end(),
-                                  [&](const std::shared_ptr<Node>& Root) { return Root.get() == &Target; });
+  const bool IsRoot =
+      std::any_of(FRoots.begin(), FRoots.end(),
+                  [&](const std::shared_ptr<Node>& Root) { return Root.get() == &Target; });
   if (IsRoot || !Target.Children.empty() || !(Target.Granted & DELETE)) return ERROR_ACCESS_DENIED;
   Node* Parent = Target.Parent;
   auto It = Parent->LowerBound(Target.Name);
@@ -552,7 +563,8 @@ LSTATUS MemoryRegistry::RegSetValueExW(HKEY Key, const char16_t* ValueName, DWOR
   Node* Target = NodeOf(Key, Status, KEY_SET_VALUE);
   if (!Target) return Status;
   if (Text(ValueName).size() > MaxValueNameLength) return ERROR_INVALID_PARAMETER;
-  // An in-process registry cannot probe an unreadable pointer as the kernel does: only a null one is refused.
+  // An in-process registry cannot probe an unreadable pointer as the kernel does: only a null one
+  // is refused.
   if (!Data && DataSize) return ERROR_NOACCESS;
   MemoryValue* Found = Target->FindValue(ValueName);
   if (!Found) {

@@ -43,9 +43,8 @@ class MemoryRegistry final : public RegistryApi {
                            DWORD* SubKeys, DWORD* MaxSubKeyLength, DWORD* MaxClassLength,
                            DWORD* Values, DWORD* MaxValueNameLength, DWORD* MaxValueLength,
                            DWORD* SecurityDescriptorSize, FILETIME* LastWriteTime) override;
-  LSTATUS RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength,
-                        DWORD* Reserved, char16_t* Class, DWORD* ClassLength,
-                        FILETIME* LastWriteTime) override;
+  LSTATUS RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength, DWORD* Reserved,
+                        char16_t* Class, DWORD* ClassLength, FILETIME* LastWriteTime) override;
   LSTATUS RegDeleteKeyExW(HKEY Key, const char16_t* SubKey, REGSAM Desired,
                           DWORD Reserved) override;
   LSTATUS RegDeleteKeyW(HKEY Key, const char16_t* SubKey) override;
@@ -96,7 +95,7 @@ class MemoryRegistry final : public RegistryApi {
 
   Mode FMode;
   std::vector<std::shared_ptr<Node>> FRoots;  // indexed by the root's low bits
-  std::vector<Handle> FHandles;  // slot I is the handle FirstHandle + I * HandleStep
+  std::vector<Handle> FHandles;               // slot I is the handle FirstHandle + I * HandleStep
   std::vector<std::size_t> FFreeSlots;
   std::size_t FOpenHandles = 0;
 };
