@@ -122,8 +122,8 @@ struct MemoryValue {
 
 struct MemoryRegistry::Node {
   // Where the 32-bit view finds the key's subkeys.
-  enum class View32 {
-    Same,      // where the 64-bit view does
+  enum class Redirect {
+    None,      // where the 64-bit view does
     Software,  // below its Wow6432Node, Classes aside; so is the key itself
     Classes,   // the RedirectedClasses below its Wow6432Node
   };
@@ -137,7 +137,7 @@ struct MemoryRegistry::Node {
   bool Deleted = false;
   bool Volatile = false;
   bool IsLink = false;  // a link to the key its SymbolicLinkValue names
-  View32 Redirection = View32::Same;
+  Redirect Redirection = Redirect::None;
   std::uint64_t LastWrite = FileTimeNow();
 
   std::vector<std::shared_ptr<Node>>::iterator LowerBound(std::u16string_view Key) {
@@ -168,11 +168,10 @@ struct MemoryRegistry::Node {
   // Whether the 32-bit view finds the subkey Name below this key's Wow6432Node.
   bool Redirects(std::u16string_view ChildName) const {
     switch (Redirection) {
-      case View32::Same:
-        return false;
-      case View32::Software:
+      case Redirect::None: return false;
+      case Redirect::Software:
         return !IsName(ChildName, Wow6432Node) && !IsName(ChildName, Classes);
-      case View32::Classes:
+      case Redirect::Classes:
         return std::any_of(std::begin(RedirectedClasses), std::end(RedirectedClasses),
                            [&](std::u16string_view Listed) { return IsName(ChildName, Listed); });
     }
@@ -196,7 +195,7 @@ struct MemoryRegistry::Resolved {
 MemoryRegistry::MemoryRegistry(Mode RegistryMode) : FMode(RegistryMode) {
   for (int I = 0; I <= 6; ++I) FRoots.push_back(std::make_shared<Node>());
   Node& Software = **(*RootOf(HKEY_LOCAL_MACHINE))->Add(u"SOFTWARE");
-  Software.Redirection = Node::View32::Software;
+  Software.Redirection = Node::Redirect::Software;
   const std::shared_ptr<Node> MachineClasses = *Software.Add(Classes);
   Node& UserClasses = **(**(*RootOf(HKEY_CURRENT_USER))->Add(u"Software")).Add(Classes);
   // HKEY_CLASSES_ROOT is the machine's classes: Windows merges a user's own
@@ -204,7 +203,7 @@ MemoryRegistry::MemoryRegistry(Mode RegistryMode) : FMode(RegistryMode) {
   *RootOf(HKEY_CLASSES_ROOT) = MachineClasses;
   if (FMode == Mode::Windows32) return;
   for (Node* Keys : {MachineClasses.get(), &UserClasses}) {
-    Keys->Redirection = Node::View32::Classes;
+    Keys->Redirection = Node::Redirect::Classes;
     Keys->Add(Wow6432Node);
   }
   // The 32-bit SOFTWARE's Classes is a link to the classes of the 32-bit view.
@@ -219,12 +218,9 @@ MemoryRegistry::~MemoryRegistry() = default;
 
 bool MemoryRegistry::IsView32(REGSAM Access) const {
   switch (FMode) {
-    case Mode::Windows32:
-      return false;
-    case Mode::Wow64:
-      return !(Access & KEY_WOW64_64KEY);
-    case Mode::Windows64:
-      return (Access & KEY_WOW64_32KEY) != 0;
+    case Mode::Windows32: return false;
+    case Mode::Wow64: return !(Access & KEY_WOW64_64KEY);
+    case Mode::Windows64: return (Access & KEY_WOW64_32KEY) != 0;
   }
   return false;
 }
@@ -324,7 +320,7 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
       Current = &LinkTarget;
     }
   }
-  if (View32 && !Path.empty() && (*Current)->Redirection == Node::View32::Software &&
+  if (View32 && !Path.empty() && (*Current)->Redirection == Node::Redirect::Software &&
       !(Current = (*Current)->Find(Wow6432Node))) {
     return Result;
   }
@@ -441,11 +437,14 @@ LSTATUS MemoryRegistry::RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* Class
   Node* Target = NodeOf(Key, Status, KEY_QUERY_VALUE);
   if (!Target) return Status;
   if (Class && !ClassLength) return ERROR_INVALID_PARAMETER;
+  // A class that does not fit its buffer fails the call with its length;
+  // the other answers come all the same.
   if (ClassLength) {
-    if (Class && !Fits(Target->Class, *ClassLength))
+    if (Class && !Fits(Target->Class, *ClassLength)) {
       Status = ERROR_MORE_DATA;
-    else if (Class)
+    } else if (Class) {
       CopyTerminated(Target->Class, Class);
+    }
     *ClassLength = LengthOf(Target->Class);
   }
   std::size_t LongestName = 0, LongestClass = 0;
