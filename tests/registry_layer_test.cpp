@@ -272,14 +272,16 @@ TEST_P(RegistryLayerTest, RegCreateKeyExW) {
   Api().RegCloseKey(Deleted);
 }
 
+// A call on a handle alone, and its result.
+struct HandleRow {
+  const char* Name;
+  HKEY Key;
+  LSTATUS Expected;
+};
+
 TEST_P(RegistryLayerTest, RegCloseKey) {
   const HKEY Closed = Opened(HKEY_LOCAL_MACHINE, FScratch);
-  struct Row {
-    const char* Name;
-    HKEY Key;
-    LSTATUS Expected;
-  };
-  const Row Rows[] = {
+  const HandleRow Rows[] = {
       {"an open handle", Closed, ERROR_SUCCESS},
       {"the same handle again", Closed, ERROR_INVALID_HANDLE},
       {"a root", HKEY_LOCAL_MACHINE, ERROR_SUCCESS},
@@ -290,7 +292,7 @@ TEST_P(RegistryLayerTest, RegCloseKey) {
       {"no handle", HKEY{}, ERROR_INVALID_HANDLE},
       {"not a handle", NotAHandle, ERROR_INVALID_HANDLE},
   };
-  for (const Row& R : Rows) EXPECT_EQ(Api().RegCloseKey(R.Key), R.Expected) << R.Name;
+  for (const HandleRow& R : Rows) EXPECT_EQ(Api().RegCloseKey(R.Key), R.Expected) << R.Name;
   EXPECT_EQ(OpenAndClose(HKEY_LOCAL_MACHINE, FScratch, KEY_READ | View64), ERROR_SUCCESS)
       << "closing a root leaves it usable";
 }
@@ -300,19 +302,14 @@ TEST_P(RegistryLayerTest, RegFlushKey) {
   const HKEY Deleted = DeletedKey();
   const HKEY Closed = Opened(HKEY_LOCAL_MACHINE, FScratch);
   Api().RegCloseKey(Closed);
-  struct Row {
-    const char* Name;
-    HKEY Key;
-    LSTATUS Expected;
-  };
-  const Row Rows[] = {
+  const HandleRow Rows[] = {
       {"a handle with no read right", WriteOnly, ERROR_SUCCESS},
       {"a root", HKEY_LOCAL_MACHINE, ERROR_SUCCESS},
       {"HKEY_PERFORMANCE_DATA", HKEY_PERFORMANCE_DATA, ERROR_INVALID_HANDLE},
       {"a deleted key", Deleted, ERROR_KEY_DELETED},
       {"a closed handle", Closed, ERROR_INVALID_HANDLE},
   };
-  for (const Row& R : Rows) EXPECT_EQ(Api().RegFlushKey(R.Key), R.Expected) << R.Name;
+  for (const HandleRow& R : Rows) EXPECT_EQ(Api().RegFlushKey(R.Key), R.Expected) << R.Name;
   Api().RegCloseKey(WriteOnly);
   Api().RegCloseKey(Deleted);
 }
