@@ -65,6 +65,7 @@ inline constexpr DWORD REG_RESOURCE_REQUIREMENTS_LIST = 10;
 inline constexpr DWORD REG_QWORD = 11;     // 8 bytes, little-endian
 
 inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+inline constexpr DWORD REG_OPTION_VOLATILE = 1;  // kept in memory only, as are its subkeys
 inline constexpr DWORD REG_OPTION_CREATE_LINK = 2;
 inline constexpr DWORD REG_OPTION_OPEN_LINK = 8;
 inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
@@ -80,7 +81,9 @@ inline constexpr LSTATUS ERROR_CALL_NOT_IMPLEMENTED = 120;
 inline constexpr LSTATUS ERROR_BAD_PATHNAME = 161;
 inline constexpr LSTATUS ERROR_MORE_DATA = 234;
 inline constexpr LSTATUS ERROR_NO_MORE_ITEMS = 259;
+inline constexpr LSTATUS ERROR_NOACCESS = 998;
 inline constexpr LSTATUS ERROR_KEY_DELETED = 1018;
+inline constexpr LSTATUS ERROR_CHILD_MUST_BE_VOLATILE = 1021;
 
 // A 64-bit file time: 100 ns intervals since 1 January 1601 (UTC).
 struct FILETIME {

@@ -1,6 +1,7 @@
 #include "platform/memory/memory_registry.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -9,7 +10,6 @@
 namespace vexa {
 namespace {
 
-constexpr LSTATUS ERROR_NOACCESS = 998;
 constexpr REGSAM GENERIC_READ = 0x80000000u;
 constexpr REGSAM GENERIC_WRITE = 0x40000000u;
 constexpr REGSAM GENERIC_EXECUTE = 0x20000000u;
@@ -17,6 +17,17 @@ constexpr REGSAM GENERIC_ALL = 0x10000000u;
 constexpr REGSAM MAXIMUM_ALLOWED = 0x02000000u;
 constexpr REGSAM ALL_RIGHTS = ~REGSAM{0};
 constexpr char16_t Wow6432Node[] = u"Wow6432Node";
+constexpr char16_t Classes[] = u"Classes";
+// The subkeys of a classes key that the 32-bit view finds below the key's
+// Wow6432Node; its other subkeys are shared by both views (Windows 7 on).
+constexpr std::u16string_view RedirectedClasses[] = {u"CLSID", u"DirectShow", u"Interface",
+                                                     u"Media Type", u"MediaFoundation"};
+constexpr std::size_t MaxValueNameLength = 16383;
+// The size of the security descriptor that a key's rights stand for, in
+// self-relative form: the 20-byte header, owner Administrators (16 bytes),
+// group SYSTEM (12), and a DACL (8) with one ACE allowing Everyone the
+// key's rights (20).
+constexpr DWORD DescriptorSize = 20 + 16 + 12 + 8 + 20;
 constexpr DWORD LinkValueType = 6;  // REG_LINK
 constexpr char16_t LinkValueName[] = u"SymbolicLinkValue";
 // Links to links are followed this deep, as the kernel limits its chains.
@@ -25,6 +36,36 @@ constexpr int MaxLinkDepth = 16;
 std::u16string_view Text(const char16_t* Name) {
   return Name ? std::u16string_view(Name) : std::u16string_view();
 }
+
+bool IsName(std::u16string_view Name, std::u16string_view Other) {
+  return CompareNames(Name, Other) == 0;
+}
+
+// Now as a file time: 100 ns intervals since 1 January 1601 (UTC).
+std::uint64_t FileTimeNow() {
+  using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
+  constexpr std::uint64_t From1601To1970 = 116444736000000000;
+  return From1601To1970 +
+         std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+             .count();
+}
+
+FILETIME AsFileTime(std::uint64_t Time) {
+  return {static_cast<DWORD>(Time), static_cast<DWORD>(Time >> 32)};
+}
+
+// A request may name one view; both at once is refused.
+bool NamesBothViews(REGSAM Desired) { return (Desired & KEY_WOW64_RES) == KEY_WOW64_RES; }
+
+// Whether Text and its terminator fit a buffer of Room code units.
+bool Fits(std::u16string_view Text, DWORD Room) { return Room > Text.size(); }
+
+void CopyTerminated(std::u16string_view Text, char16_t* Buffer) {
+  std::copy(Text.begin(), Text.end(), Buffer);
+  Buffer[Text.size()] = u'\0';
+}
+
+DWORD LengthOf(std::u16string_view Text) { return static_cast<DWORD>(Text.size()); }
 
 // The specific rights that a request's generic rights stand for.
 REGSAM SpecificRights(REGSAM Desired) {
@@ -66,15 +107,24 @@ struct MemoryValue {
 };
 
 struct MemoryRegistry::Node {
+  // Where the 32-bit view finds the key's subkeys.
+  enum class Redirect {
+    None,      // where the 64-bit view does
+    Software,  // below its Wow6432Node, Classes aside; so is the key itself
+    Classes,   // the RedirectedClasses below its Wow6432Node
+  };
+
   std::u16string Name;
+  std::u16string Class;
   Node* Parent = nullptr;
   std::vector<std::shared_ptr<Node>> Children;  // in CompareNames order
   std::vector<MemoryValue> Values;              // in the order of creation
   REGSAM Granted = ALL_RIGHTS;
   bool Deleted = false;
-  bool Redirects32 = false;  // its 32-bit view is its Wow6432Node subkey
-  bool IsLink = false;       // a link to the key its SymbolicLinkValue names
-  std::uint64_t LastWrite = 0;
+  bool Volatile = false;
+  bool IsLink = false;  // a link to the key its SymbolicLinkValue names
+  Redirect Redirection = Redirect::None;
+  std::uint64_t LastWrite = FileTimeNow();
 
   std::vector<std::shared_ptr<Node>>::iterator LowerBound(std::u16string_view Key) {
     return std::lower_bound(Children.begin(), Children.end(), Key,
@@ -100,6 +150,25 @@ struct MemoryRegistry::Node {
     return nullptr;
   }
   MemoryValue* FindValue(const char16_t* ValueName) { return FindValue(Text(ValueName)); }
+
+  // Whether the 32-bit view finds the subkey Name below this key's Wow6432Node.
+  bool Redirects(std::u16string_view ChildName) const {
+    switch (Redirection) {
+      case Redirect::None: return false;
+      case Redirect::Software:
+        return !IsName(ChildName, Wow6432Node) && !IsName(ChildName, Classes);
+      case Redirect::Classes:
+        return std::any_of(std::begin(RedirectedClasses), std::end(RedirectedClasses),
+                           [&](std::u16string_view Listed) { return IsName(ChildName, Listed); });
+    }
+    return false;
+  }
+};
+
+// What a create gives the keys it makes.
+struct MemoryRegistry::NewKey {
+  std::u16string_view Class;
+  bool Volatile;
 };
 
 struct MemoryRegistry::Resolved {
@@ -111,12 +180,24 @@ struct MemoryRegistry::Resolved {
 
 MemoryRegistry::MemoryRegistry(Mode RegistryMode) : FMode(RegistryMode) {
   for (int I = 0; I <= 6; ++I) FRoots.push_back(std::make_shared<Node>());
-  if (FMode != Mode::Windows32) {
-    Node& Machine = *FRoots[HandleBits(HKEY_LOCAL_MACHINE) & 0xF];
-    Node& Software = **Machine.Add(u"SOFTWARE");
-    Software.Redirects32 = true;
-    Software.Add(Wow6432Node);
+  Node& Software = **(*RootOf(HKEY_LOCAL_MACHINE))->Add(u"SOFTWARE");
+  Software.Redirection = Node::Redirect::Software;
+  const std::shared_ptr<Node> MachineClasses = *Software.Add(Classes);
+  Node& UserClasses = **(**(*RootOf(HKEY_CURRENT_USER))->Add(u"Software")).Add(Classes);
+  // HKEY_CLASSES_ROOT is the machine's classes: Windows merges a user's own
+  // classes into it, which this registry does not.
+  *RootOf(HKEY_CLASSES_ROOT) = MachineClasses;
+  if (FMode == Mode::Windows32) return;
+  for (Node* Keys : {MachineClasses.get(), &UserClasses}) {
+    Keys->Redirection = Node::Redirect::Classes;
+    Keys->Add(Wow6432Node);
   }
+  // The 32-bit SOFTWARE's Classes is a link to the classes of the 32-bit view.
+  Node& Link = **(**Software.Add(Wow6432Node)).Add(Classes);
+  Link.IsLink = true;
+  const std::u16string Target = u"\\Registry\\Machine\\SOFTWARE\\Classes\\Wow6432Node";
+  const auto* Bytes = reinterpret_cast<const std::uint8_t*>(Target.data());
+  Link.Values.push_back({LinkValueName, LinkValueType, {Bytes, Bytes + Target.size() * 2}});
 }
 
 MemoryRegistry::~MemoryRegistry() = default;
@@ -137,22 +218,32 @@ MemoryRegistry::Handle* MemoryRegistry::HandleOf(HKEY Key) {
   return Slot < FHandles.size() && FHandles[Slot].Target ? &FHandles[Slot] : nullptr;
 }
 
+// The root a predefined key's handle names. Only the low 32 bits count, so
+// that in a 64-bit process the sign-extended constants and their zero-
+// extended forms name the same root.
+std::shared_ptr<MemoryRegistry::Node>* MemoryRegistry::RootOf(HKEY Key) {
+  const std::uint32_t Bits = HandleBits(Key);
+  if (Bits < HandleBits(HKEY_CLASSES_ROOT) || Bits > HandleBits(HKEY_DYN_DATA) ||
+      Bits == HandleBits(HKEY_PERFORMANCE_DATA)) {
+    return nullptr;
+  }
+  return &FRoots[Bits & 0xF];
+}
+
 // The key behind a handle, provided the handle holds the Needed rights.
 // Predefined roots hold every right.
 const std::shared_ptr<MemoryRegistry::Node>* MemoryRegistry::SlotOf(HKEY Key, LSTATUS& Status,
                                                                     REGSAM Needed) {
-  const std::shared_ptr<Node>* Found = nullptr;
+  const std::shared_ptr<Node>* Found = RootOf(Key);
   REGSAM Rights = ALL_RIGHTS;
-  if (Key != HKEY_PERFORMANCE_DATA && Key >= HKEY_CLASSES_ROOT && Key <= HKEY_DYN_DATA) {
-    Found = &FRoots[HandleBits(Key) & 0xF];
-  } else if (Handle* Open = HandleOf(Key)) {
+  if (Handle* Open = Found ? nullptr : HandleOf(Key)) {
     Found = &Open->Target;
     Rights = Open->Access;
   }
-  Status = !Found                       ? ERROR_INVALID_HANDLE
-           : (*Found)->Deleted          ? ERROR_KEY_DELETED
+  Status = !Found                        ? ERROR_INVALID_HANDLE
+           : (*Found)->Deleted           ? ERROR_KEY_DELETED
            : (Rights & Needed) != Needed ? ERROR_ACCESS_DENIED
-                                        : ERROR_SUCCESS;
+                                         : ERROR_SUCCESS;
   return Status == ERROR_SUCCESS ? Found : nullptr;
 }
 
@@ -163,16 +254,18 @@ MemoryRegistry::Node* MemoryRegistry::NodeOf(HKEY Key, LSTATUS& Status, REGSAM N
 
 // Walks SubKey from Base. Empty components (doubled or trailing backslashes)
 // are skipped. A leading backslash is refused, but by a create of a 64-bit
-// process in the 32-bit view, which skips it as Wine's registry does. Stepping into a key that
-// redirects its 32-bit view, with that view requested, lands on its
-// Wow6432Node subkey, and so does a path below a handle of such a key: the
-// handle does not remember the view it was opened in. A link on the way is
-// followed to its target, and so is the last key unless OpenLink asks for
-// the link itself.
+// process in the 32-bit view, which skips it as Wine's registry does. With the 32-bit view
+// requested, a step into a subkey that the key redirects lands below the
+// key's Wow6432Node, and a path ending on SOFTWARE lands on its Wow6432Node;
+// so does a path below a handle of such a key: the handle does not remember
+// the view it was opened in. A create makes the missing keys as Create says.
+// A link on the way is followed to its target, and so is the last key unless
+// OpenLink asks for the link itself.
 MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Base,
-                                                 std::u16string_view Path, REGSAM View, bool Create,
-                                                 bool OpenLink, int Depth) {
+                                                 std::u16string_view Path, REGSAM View,
+                                                 const NewKey* Create, bool OpenLink, int Depth) {
   Resolved Result;
+  Result.Status = ERROR_FILE_NOT_FOUND;
   const bool View32 = IsView32(View);
   // Wine skips it only for a 64-bit process asking for the 32-bit view.
   const bool SkipsBackslash = Create && FMode == Mode::Windows64 && (View & KEY_WOW64_32KEY);
@@ -182,7 +275,6 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
   }
   const std::shared_ptr<Node>* Current = &Base;
   std::shared_ptr<Node> LinkTarget;
-  bool Redirect = View32 && Base->Redirects32 && !Path.empty();
   std::size_t Start = 0;
   while (Start <= Path.size()) {
     std::size_t End = Path.find(u'\\', Start);
@@ -190,25 +282,21 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
     const std::u16string_view Name = Path.substr(Start, End - Start);
     Start = End + 1;
     if (Name.empty()) continue;
-    if (Redirect) {
-      Redirect = false;
-      Current = (*Current)->Find(Wow6432Node);
-      if (!Current) break;
-      if (CompareNames(Name, Wow6432Node) == 0) continue;
+    if (View32 && (*Current)->Redirects(Name) && !(Current = (*Current)->Find(Wow6432Node))) {
+      return Result;  // the 32-bit view's Wow6432Node key was deleted
     }
     std::shared_ptr<Node>* Child = (*Current)->Find(Name);
     if (!Child) {
-      if (!Create) {
-        Result.Status = ERROR_FILE_NOT_FOUND;
-        return Result;
-      }
-      if (!((*Current)->Granted & KEY_CREATE_SUB_KEY)) {
-        Result.Status = ERROR_ACCESS_DENIED;
-        return Result;
-      }
-      (*Current)->LastWrite = ++FClock;
-      Child = (*Current)->Add(Name);
-      (*Child)->LastWrite = FClock;
+      Node& Parent = **Current;
+      Result.Status = !Create                                  ? ERROR_FILE_NOT_FOUND
+                      : !(Parent.Granted & KEY_CREATE_SUB_KEY) ? ERROR_ACCESS_DENIED
+                      : Parent.Volatile && !Create->Volatile   ? ERROR_CHILD_MUST_BE_VOLATILE
+                                                               : ERROR_SUCCESS;
+      if (Result.Status != ERROR_SUCCESS) return Result;
+      Child = Parent.Add(Name);
+      (*Child)->Class = std::u16string(Create->Class);
+      (*Child)->Volatile = Create->Volatile;
+      Parent.LastWrite = (*Child)->LastWrite;
       Result.Created = true;
     }
     Current = Child;
@@ -219,13 +307,12 @@ MemoryRegistry::Resolved MemoryRegistry::Resolve(const std::shared_ptr<Node>& Ba
       LinkTarget = std::move(Followed.Shared);
       Current = &LinkTarget;
     }
-    Redirect = View32 && (*Current)->Redirects32;
   }
-  if (Redirect) Current = (*Current)->Find(Wow6432Node);
-  if (!Current) {  // the 32-bit view's Wow6432Node key was deleted
-    Result.Status = ERROR_FILE_NOT_FOUND;
+  if (View32 && !Path.empty() && (*Current)->Redirection == Node::Redirect::Software &&
+      !(Current = (*Current)->Find(Wow6432Node))) {
     return Result;
   }
+  Result.Status = ERROR_SUCCESS;
   Result.Shared = *Current;
   Result.Target = Current->get();
   return Result;
@@ -240,15 +327,17 @@ MemoryRegistry::Resolved MemoryRegistry::FollowLink(Node& Link, int Depth) {
   if (!Value || Value->Type != LinkValueType || Depth >= MaxLinkDepth) return Result;
   std::u16string Target(Value->Data.size() / 2, u'\0');
   std::memcpy(Target.data(), Value->Data.data(), Target.size() * 2);
-  for (const auto& [Prefix, Root] : {std::pair{std::u16string_view(u"\\Registry\\Machine"), HKEY_LOCAL_MACHINE},
-                                     std::pair{std::u16string_view(u"\\Registry\\User"), HKEY_USERS}}) {
-    const std::u16string_view Rest = std::u16string_view(Target).substr(std::min(Prefix.size(), Target.size()));
+  for (const auto& [Prefix, Root] :
+       {std::pair{std::u16string_view(u"\\Registry\\Machine"), HKEY_LOCAL_MACHINE},
+        std::pair{std::u16string_view(u"\\Registry\\User"), HKEY_USERS}}) {
+    const std::u16string_view Rest =
+        std::u16string_view(Target).substr(std::min(Prefix.size(), Target.size()));
     if (CompareNames(std::u16string_view(Target).substr(0, Prefix.size()), Prefix) != 0 ||
         (!Rest.empty() && Rest.front() != u'\\')) {
       continue;
     }
-    return Resolve(FRoots[HandleBits(Root) & 0xF], Rest.substr(Rest.empty() ? 0 : 1), KEY_WOW64_64KEY,
-                   false, false, Depth + 1);
+    return Resolve(*RootOf(Root), Rest.substr(Rest.empty() ? 0 : 1), KEY_WOW64_64KEY, nullptr,
+                   false, Depth + 1);
   }
   return Result;
 }
@@ -268,16 +357,21 @@ HKEY MemoryRegistry::NewHandle(const std::shared_ptr<Node>& Target, REGSAM Acces
 
 LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Options,
                                       REGSAM Desired, HKEY* Result) {
-  if (!Result) return ERROR_INVALID_PARAMETER;
+  if (!Result || NamesBothViews(Desired)) return ERROR_INVALID_PARAMETER;
+  *Result = HKEY{};
   LSTATUS Status;
   const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
   if (!Base) return Status;
-  if (Text(SubKey).empty() && !HandleOf(Key)) {
+  std::u16string_view Path = Text(SubKey);
+  if (Path.empty() && RootOf(Key)) {
     *Result = Key;  // a predefined root opens as itself
     return ERROR_SUCCESS;
   }
-  Resolved Found =
-      Resolve(*Base, Text(SubKey), Desired, false, (Options & REG_OPTION_OPEN_LINK) != 0);
+  // HKEY_CLASSES_ROOT, a merged view on Windows, takes one leading backslash.
+  if (RootOf(Key) == RootOf(HKEY_CLASSES_ROOT) && !Path.empty() && Path.front() == u'\\') {
+    Path.remove_prefix(1);
+  }
+  Resolved Found = Resolve(*Base, Path, Desired, nullptr, (Options & REG_OPTION_OPEN_LINK) != 0);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
   const REGSAM Rights = SpecificRights(Desired);
   if ((Found.Target->Granted & Rights) != Rights) return ERROR_ACCESS_DENIED;
@@ -285,15 +379,17 @@ LSTATUS MemoryRegistry::RegOpenKeyExW(HKEY Key, const char16_t* SubKey, DWORD Op
   return ERROR_SUCCESS;
 }
 
-LSTATUS MemoryRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD, char16_t*,
-                                        DWORD Options, REGSAM Desired, const void*, HKEY* Result,
-                                        DWORD* Disposition) {
-  if (!Result) return ERROR_INVALID_PARAMETER;
+LSTATUS MemoryRegistry::RegCreateKeyExW(HKEY Key, const char16_t* SubKey, DWORD Reserved,
+                                        char16_t* Class, DWORD Options, REGSAM Desired, const void*,
+                                        HKEY* Result, DWORD* Disposition) {
+  if (!Result || Reserved != 0 || NamesBothViews(Desired)) return ERROR_INVALID_PARAMETER;
+  *Result = HKEY{};
   LSTATUS Status;
   const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
   if (!Base) return Status;
   const bool MakeLink = (Options & REG_OPTION_CREATE_LINK) != 0;
-  Resolved Found = Resolve(*Base, Text(SubKey), Desired, true, MakeLink);
+  const NewKey Making{Text(Class), (Options & REG_OPTION_VOLATILE) != 0};
+  Resolved Found = Resolve(*Base, Text(SubKey), Desired, &Making, MakeLink);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
   if (MakeLink && Found.Created) Found.Target->IsLink = true;
   const REGSAM Rights = SpecificRights(Desired);
@@ -310,9 +406,8 @@ LSTATUS MemoryRegistry::RegCloseKey(HKEY Key) {
     --FOpenHandles;
     return ERROR_SUCCESS;
   }
-  LSTATUS Status;
-  NodeOf(Key, Status);
-  return Status;  // a predefined root closes without effect
+  // Any handle in the predefined range closes without effect.
+  return HandleBits(Key) >= HandleBits(HKEY_CLASSES_ROOT) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 LSTATUS MemoryRegistry::RegFlushKey(HKEY Key) {
@@ -327,93 +422,110 @@ LSTATUS MemoryRegistry::RegQueryInfoKeyW(HKEY Key, char16_t* Class, DWORD* Class
                                          DWORD* MaxValueNameLength, DWORD* MaxValueLength,
                                          DWORD* SecurityDescriptorSize, FILETIME* LastWriteTime) {
   LSTATUS Status;
-  Node* Target = NodeOf(Key, Status);
+  Node* Target = NodeOf(Key, Status, KEY_QUERY_VALUE);
   if (!Target) return Status;
-  if (Class && ClassLength && *ClassLength > 0) Class[0] = u'\0';
-  if (ClassLength) *ClassLength = 0;
-  if (MaxClassLength) *MaxClassLength = 0;
-  if (SecurityDescriptorSize) *SecurityDescriptorSize = 0;
-  if (SubKeys) *SubKeys = static_cast<DWORD>(Target->Children.size());
-  if (MaxSubKeyLength) {
-    std::size_t Longest = 0;
-    for (const auto& Child : Target->Children) Longest = std::max(Longest, Child->Name.size());
-    *MaxSubKeyLength = static_cast<DWORD>(Longest);
+  if (Class && !ClassLength) return ERROR_INVALID_PARAMETER;
+  // A class that does not fit its buffer fails the call with its length;
+  // the other answers come all the same.
+  if (ClassLength) {
+    if (Class && !Fits(Target->Class, *ClassLength)) {
+      Status = ERROR_MORE_DATA;
+    } else if (Class) {
+      CopyTerminated(Target->Class, Class);
+    }
+    *ClassLength = LengthOf(Target->Class);
   }
-  if (Values) *Values = static_cast<DWORD>(Target->Values.size());
-  std::size_t LongestName = 0, LongestData = 0;
+  std::size_t LongestName = 0, LongestClass = 0;
+  for (const auto& Child : Target->Children) {
+    LongestName = std::max(LongestName, Child->Name.size());
+    LongestClass = std::max(LongestClass, Child->Class.size());
+  }
+  std::size_t LongestValueName = 0, LongestData = 0;
   for (const MemoryValue& V : Target->Values) {
-    LongestName = std::max(LongestName, V.Name.size());
+    LongestValueName = std::max(LongestValueName, V.Name.size());
     LongestData = std::max(LongestData, V.Data.size());
   }
-  if (MaxValueNameLength) *MaxValueNameLength = static_cast<DWORD>(LongestName);
-  if (MaxValueLength) *MaxValueLength = static_cast<DWORD>(LongestData);
-  if (LastWriteTime) {
-    LastWriteTime->dwLowDateTime = static_cast<DWORD>(Target->LastWrite);
-    LastWriteTime->dwHighDateTime = static_cast<DWORD>(Target->LastWrite >> 32);
+  const std::pair<DWORD*, std::size_t> Answers[] = {
+      {SubKeys, Target->Children.size()},      {MaxSubKeyLength, LongestName},
+      {MaxClassLength, LongestClass},          {Values, Target->Values.size()},
+      {MaxValueNameLength, LongestValueName},  {MaxValueLength, LongestData},
+      {SecurityDescriptorSize, DescriptorSize}};
+  for (const auto& [Out, Answer] : Answers) {
+    if (Out) *Out = static_cast<DWORD>(Answer);
   }
-  return ERROR_SUCCESS;
+  if (LastWriteTime) *LastWriteTime = AsFileTime(Target->LastWrite);
+  return Status;
 }
 
+// The subkey's last-write time, then, on success, its name, and its class
+// where both the class buffer and its length are given; a name or class
+// that does not fit fails the call with neither written.
 LSTATUS MemoryRegistry::RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength,
-                                      DWORD*, char16_t* Class, DWORD* ClassLength,
+                                      DWORD* Reserved, char16_t* Class, DWORD* ClassLength,
                                       FILETIME* LastWriteTime) {
+  if (Reserved) return ERROR_INVALID_PARAMETER;
   LSTATUS Status;
   Node* Target = NodeOf(Key, Status, KEY_ENUMERATE_SUB_KEYS);
   if (!Target) return Status;
   if (Index >= Target->Children.size()) return ERROR_NO_MORE_ITEMS;
   if (!Name || !NameLength) return ERROR_INVALID_PARAMETER;
   const Node& Child = *Target->Children[Index];
-  if (*NameLength <= Child.Name.size()) return ERROR_MORE_DATA;
-  std::copy(Child.Name.begin(), Child.Name.end(), Name);
-  Name[Child.Name.size()] = u'\0';
-  *NameLength = static_cast<DWORD>(Child.Name.size());
-  if (Class && ClassLength && *ClassLength > 0) Class[0] = u'\0';
-  if (ClassLength) *ClassLength = 0;
-  if (LastWriteTime) {
-    LastWriteTime->dwLowDateTime = static_cast<DWORD>(Child.LastWrite);
-    LastWriteTime->dwHighDateTime = static_cast<DWORD>(Child.LastWrite >> 32);
+  if (LastWriteTime) *LastWriteTime = AsFileTime(Child.LastWrite);
+  const bool WantsClass = Class && ClassLength;
+  if (!Fits(Child.Name, *NameLength) || (WantsClass && !Fits(Child.Class, *ClassLength))) {
+    return ERROR_MORE_DATA;
   }
+  CopyTerminated(Child.Name, Name);
+  *NameLength = LengthOf(Child.Name);
+  if (WantsClass) CopyTerminated(Child.Class, Class);
+  if (ClassLength) *ClassLength = LengthOf(Child.Class);
   return ERROR_SUCCESS;
 }
 
 LSTATUS MemoryRegistry::DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View) {
+  if (!SubKey) return ERROR_INVALID_PARAMETER;  // never the open key itself
   LSTATUS Status;
   const std::shared_ptr<Node>* Base = SlotOf(Key, Status);
   if (!Base) return Status;
-  Resolved Found = Resolve(*Base, Text(SubKey), View, false);
+  Resolved Found = Resolve(*Base, SubKey, View, nullptr);
   if (Found.Status != ERROR_SUCCESS) return Found.Status;
   return Unlink(*Found.Target);
 }
 
 LSTATUS MemoryRegistry::Unlink(Node& Target) {
-  if (!Target.Parent || !Target.Children.empty() || !(Target.Granted & DELETE)) {
-    return ERROR_ACCESS_DENIED;
-  }
+  const bool IsRoot =
+      std::any_of(FRoots.begin(), FRoots.end(),
+                  [&](const std::shared_ptr<Node>& Root) { return Root.get() == &Target; });
+  if (IsRoot || !Target.Children.empty() || !(Target.Granted & DELETE)) return ERROR_ACCESS_DENIED;
   Node* Parent = Target.Parent;
   auto It = Parent->LowerBound(Target.Name);
   Target.Deleted = true;
   Target.Parent = nullptr;
   Parent->Children.erase(It);
-  Parent->LastWrite = ++FClock;
+  Parent->LastWrite = FileTimeNow();
   return ERROR_SUCCESS;
 }
 
 LSTATUS MemoryRegistry::RegDeleteKeyExW(HKEY Key, const char16_t* SubKey, REGSAM Desired, DWORD) {
-  return DeleteKey(Key, SubKey, Desired);
+  return NamesBothViews(Desired) ? ERROR_INVALID_PARAMETER : DeleteKey(Key, SubKey, Desired);
 }
 
 LSTATUS MemoryRegistry::RegDeleteKeyW(HKEY Key, const char16_t* SubKey) {
   return DeleteKey(Key, SubKey, 0);
 }
 
-LSTATUS MemoryRegistry::RegQueryValueExW(HKEY Key, const char16_t* ValueName, DWORD*, DWORD* Type,
-                                         std::uint8_t* Data, DWORD* DataSize) {
+LSTATUS MemoryRegistry::RegQueryValueExW(HKEY Key, const char16_t* ValueName, DWORD* Reserved,
+                                         DWORD* Type, std::uint8_t* Data, DWORD* DataSize) {
+  if (Reserved) return ERROR_INVALID_PARAMETER;
   LSTATUS Status;
   Node* Target = NodeOf(Key, Status, KEY_QUERY_VALUE);
   if (!Target) return Status;
   if (Data && !DataSize) return ERROR_INVALID_PARAMETER;
   const MemoryValue* Found = Target->FindValue(ValueName);
-  if (!Found) return ERROR_FILE_NOT_FOUND;
+  if (!Found) {
+    if (DataSize && !Data) *DataSize = 0;  // a size query of a missing value answers no bytes
+    return ERROR_FILE_NOT_FOUND;
+  }
   if (Type) *Type = Found->Type;
   if (!DataSize) return ERROR_SUCCESS;
   const DWORD Size = static_cast<DWORD>(Found->Data.size());
@@ -437,6 +549,9 @@ LSTATUS MemoryRegistry::RegSetValueExW(HKEY Key, const char16_t* ValueName, DWOR
   LSTATUS Status;
   Node* Target = NodeOf(Key, Status, KEY_SET_VALUE);
   if (!Target) return Status;
+  if (Text(ValueName).size() > MaxValueNameLength) return ERROR_INVALID_PARAMETER;
+  // An in-process registry cannot probe an unreadable pointer as the kernel does: only a null one
+  // is refused.
   if (!Data && DataSize) return ERROR_NOACCESS;
   MemoryValue* Found = Target->FindValue(ValueName);
   if (!Found) {
@@ -445,7 +560,7 @@ LSTATUS MemoryRegistry::RegSetValueExW(HKEY Key, const char16_t* ValueName, DWOR
   }
   Found->Type = Type;
   Found->Data.assign(Data, Data + StoredSize(Type, Data, DataSize));
-  Target->LastWrite = ++FClock;
+  Target->LastWrite = FileTimeNow();
   return ERROR_SUCCESS;
 }
 
@@ -456,7 +571,7 @@ LSTATUS MemoryRegistry::RegDeleteValueW(HKEY Key, const char16_t* ValueName) {
   const MemoryValue* Found = Target->FindValue(ValueName);
   if (!Found) return ERROR_FILE_NOT_FOUND;
   Target->Values.erase(Target->Values.begin() + (Found - Target->Values.data()));
-  Target->LastWrite = ++FClock;
+  Target->LastWrite = FileTimeNow();
   return ERROR_SUCCESS;
 }
 
@@ -465,7 +580,7 @@ LSTATUS MemoryRegistry::SetKeyRights(HKEY Root, const std::u16string& Path, REGS
   LSTATUS Status;
   const std::shared_ptr<Node>* Base = SlotOf(Root, Status);
   if (!Base) return Status;
-  Resolved Found = Resolve(*Base, Path, View, false);
+  Resolved Found = Resolve(*Base, Path, View, nullptr);
   if (Found.Status == ERROR_SUCCESS) Found.Target->Granted = Granted;
   return Found.Status;
 }
@@ -474,7 +589,7 @@ LSTATUS MemoryRegistry::CreateNativeSubKey(HKEY Parent, const std::u16string& Na
   LSTATUS Status;
   Node* Target = NodeOf(Parent, Status, KEY_CREATE_SUB_KEY);
   if (!Target) return Status;
-  if (!Target->Find(Name)) Target->Add(Name)->get()->LastWrite = ++FClock;
+  if (!Target->Find(Name)) Target->LastWrite = Target->Add(Name)->get()->LastWrite;
   return ERROR_SUCCESS;
 }
 

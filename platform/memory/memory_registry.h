@@ -1,9 +1,10 @@
 // A registry held in memory: the predefined roots, keys whose names compare
-// case-insensitively and keep their case, values of any type and size, the
-// 32-bit view of 64-bit Windows below HKLM\SOFTWARE\Wow6432Node, per-key
-// rights, links (REG_OPTION_CREATE_LINK, REG_OPTION_OPEN_LINK), and a count
-// of open handles. Its answers follow what the real
-// registry (as Wine implements it) answers for the same calls.
+// case-insensitively and keep their case, values of any type and size, class
+// strings, volatile keys and last-write times, the two views of 64-bit
+// Windows (the 32-bit one below HKLM\SOFTWARE\Wow6432Node, the classes shared
+// but for the COM keys below their Wow6432Node), per-key rights, links
+// (REG_OPTION_CREATE_LINK, REG_OPTION_OPEN_LINK), and a count of open
+// handles. It answers as the Windows registry does, out-parameters included.
 #pragma once
 
 #include <cstddef>
@@ -42,9 +43,8 @@ class MemoryRegistry final : public RegistryApi {
                            DWORD* SubKeys, DWORD* MaxSubKeyLength, DWORD* MaxClassLength,
                            DWORD* Values, DWORD* MaxValueNameLength, DWORD* MaxValueLength,
                            DWORD* SecurityDescriptorSize, FILETIME* LastWriteTime) override;
-  LSTATUS RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength,
-                        DWORD* Reserved, char16_t* Class, DWORD* ClassLength,
-                        FILETIME* LastWriteTime) override;
+  LSTATUS RegEnumKeyExW(HKEY Key, DWORD Index, char16_t* Name, DWORD* NameLength, DWORD* Reserved,
+                        char16_t* Class, DWORD* ClassLength, FILETIME* LastWriteTime) override;
   LSTATUS RegDeleteKeyExW(HKEY Key, const char16_t* SubKey, REGSAM Desired,
                           DWORD Reserved) override;
   LSTATUS RegDeleteKeyW(HKEY Key, const char16_t* SubKey) override;
@@ -75,28 +75,29 @@ class MemoryRegistry final : public RegistryApi {
     REGSAM Access;
   };
   struct Resolved;
+  struct NewKey;
 
   static constexpr std::uintptr_t FirstHandle = 0x40;
   static constexpr std::uintptr_t HandleStep = 4;
 
   Handle* HandleOf(HKEY Key);
+  std::shared_ptr<Node>* RootOf(HKEY Key);
   const std::shared_ptr<Node>* SlotOf(HKEY Key, LSTATUS& Status, REGSAM Needed = 0);
   Node* NodeOf(HKEY Key, LSTATUS& Status, REGSAM Needed = 0);
   Resolved Resolve(const std::shared_ptr<Node>& Base, std::u16string_view Path, REGSAM View,
-                   bool Create, bool OpenLink = false, int Depth = 0);
+                   const NewKey* Create, bool OpenLink = false, int Depth = 0);
   Resolved FollowLink(Node& Link, int Depth);
   bool IsView32(REGSAM Access) const;
   HKEY NewHandle(const std::shared_ptr<Node>& Target, REGSAM Access);
   LSTATUS DeleteKey(HKEY Key, const char16_t* SubKey, REGSAM View);
-  // Removes a key without subkeys from its parent.
+  // Removes a key without subkeys from its parent; a root stays.
   LSTATUS Unlink(Node& Target);
 
   Mode FMode;
   std::vector<std::shared_ptr<Node>> FRoots;  // indexed by the root's low bits
-  std::vector<Handle> FHandles;  // slot I is the handle FirstHandle + I * HandleStep
+  std::vector<Handle> FHandles;               // slot I is the handle FirstHandle + I * HandleStep
   std::vector<std::size_t> FFreeSlots;
   std::size_t FOpenHandles = 0;
-  std::uint64_t FClock = 0;
 };
 
 }  // namespace vexa
