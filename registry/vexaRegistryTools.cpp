@@ -135,7 +135,7 @@ template <typename Int>
 std::u16string Decimal(const std::uint8_t* Data, std::size_t Size) {
   std::make_unsigned_t<Int> Bits = 0;
   for (std::size_t I = 0; I < std::min(Size, sizeof(Int)); ++I) {
-    Bits |= static_cast<decltype(Bits)>(static_cast<decltype(Bits)>(Data[I]) << (8 * I));
+    Bits |= static_cast<decltype(Bits)>(Data[I]) << (8 * I);
   }
   const std::string Digits = std::to_string(static_cast<Int>(Bits));
   return std::u16string(Digits.begin(), Digits.end());

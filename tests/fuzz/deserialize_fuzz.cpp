@@ -74,8 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
             "only an integer payload raises", Text);
     Require(Type == Known->Type && Bytes == Before, "the type set, the array as it was", Text);
     const std::u16string Payload = Text.substr(Known->Text.size());
-    Require(Error.Message() == u"''" + Payload + u"'' is not a valid integer value",
-            "the message names the payload", Text);
+    Require(Error.Message() == NotAnInteger(Payload), "the message names the payload", Text);
     return 0;
   }
   Require(Read == (Known != nullptr), "true exactly for a known prefix", Text);

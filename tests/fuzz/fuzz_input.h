@@ -49,4 +49,9 @@ inline void Require(bool Holds, const char* Property, const std::u16string& Abou
   std::abort();
 }
 
+// The message of the EConvertError that StrToInt raises for Text.
+inline std::u16string NotAnInteger(const std::u16string& Text) {
+  return u"''" + Text + u"'' is not a valid integer value";
+}
+
 }  // namespace vexa

@@ -84,8 +84,7 @@ void Compare(const std::u16string& Text, Int (*Read)(std::u16string_view)) {
     Require(Got == *Expected, "both readings give the same integer", Text);
   } catch (const EConvertError& Error) {
     Require(!Expected, "text in the syntax reads", Text);
-    Require(Error.Message() == u"''" + Text + u"'' is not a valid integer value",
-            "the message names the text", Text);
+    Require(Error.Message() == NotAnInteger(Text), "the message names the text", Text);
   }
 }
 
