@@ -30,4 +30,12 @@ class Exception : public std::exception {
   std::string FWhat;
 };
 
+// A conversion of the run-time library that its input does not allow, such
+// as text that is not an integer.
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EConvertError"; }
+};
+
 }  // namespace vexa

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "core/finally.h"
+#include "core/integer_text.h"
 
 namespace vexa {
 namespace {
@@ -109,6 +111,80 @@ void AppendStrings(std::u16string_view Data, TStringList& Strings) {
   }
 }
 
+// The text form: each type's prefix, in the order a text is tested for
+// them. Every other type is written as REG_BINARY.
+struct TextForm {
+  std::u16string_view Prefix;
+  DWORD Type;
+};
+constexpr TextForm TextForms[] = {
+    {u"dword:", REG_DWORD},     {u"hex:", REG_BINARY},     {u"qword:", REG_QWORD},
+    {u"exp:", REG_EXPAND_SZ}, {u"multy:", REG_MULTI_SZ}, {u"str:", REG_SZ},
+};
+
+const TextForm& FormOf(DWORD Type) {
+  for (const TextForm& Form : TextForms) {
+    if (Form.Type == Type) return Form;
+  }
+  return FormOf(REG_BINARY);
+}
+
+// The signed integer of the first sizeof(Int) of Size bytes, little-endian,
+// in decimal. Bytes that a shorter value lacks count as 0; none is read.
+template <typename Int>
+std::u16string Decimal(const std::uint8_t* Data, std::size_t Size) {
+  std::make_unsigned_t<Int> Bits = 0;
+  for (std::size_t I = 0; I < std::min(Size, sizeof(Int)); ++I) {
+    Bits |= static_cast<decltype(Bits)>(Data[I]) << (8 * I);
+  }
+  const std::string Digits = std::to_string(static_cast<Int>(Bits));
+  return std::u16string(Digits.begin(), Digits.end());
+}
+
+std::u16string Hexadecimal(const TBytes& Data) {
+  static constexpr char16_t Digits[] = u"0123456789ABCDEF";
+  std::u16string Text;
+  Text.reserve(Data.size() * 2);
+  for (const std::uint8_t Byte : Data) {
+    Text += Digits[Byte >> 4];
+    Text += Digits[Byte & 0xF];
+  }
+  return Text;
+}
+
+// Pairs of hexadecimal digits into Data, resized to the pairs with its
+// leading bytes kept; the first pair that is not two digits stops it.
+void ReadHexadecimal(std::u16string_view Text, TBytes& Data) {
+  Data.resize(Text.size() / 2);
+  for (std::size_t I = 0; I < Data.size(); ++I) {
+    const int High = HexDigit(Text[2 * I]), Low = HexDigit(Text[2 * I + 1]);
+    if (High < 0 || Low < 0) return;
+    Data[I] = static_cast<std::uint8_t>(High << 4 | Low);
+  }
+}
+
+template <typename Int>
+TBytes LittleEndian(Int Value) {
+  const auto Bits = static_cast<std::make_unsigned_t<Int>>(Value);
+  TBytes Bytes;
+  for (std::size_t I = 0; I < sizeof Value; ++I) {
+    Bytes.push_back(static_cast<std::uint8_t>(Bits >> (8 * I)));
+  }
+  return Bytes;
+}
+
+// The characters of Text and one NUL, as string data (UTF-16 little-endian).
+TBytes Terminated(std::u16string_view Text) {
+  TBytes Bytes;
+  Bytes.reserve((Text.size() + 1) * 2);
+  for (const char16_t C : Text) {
+    Bytes.push_back(static_cast<std::uint8_t>(C & 0xFF));
+    Bytes.push_back(static_cast<std::uint8_t>(C >> 8));
+  }
+  Bytes.insert(Bytes.end(), {0, 0});
+  return Bytes;
+}
+
 constexpr bool Recognised(DWORD Code) {
   return Code == REG_SZ || Code == REG_EXPAND_SZ || Code == REG_BINARY || Code == REG_DWORD ||
          Code == REG_MULTI_SZ || Code == REG_QWORD;
@@ -200,20 +276,29 @@ bool TvexaRegistry::PutDataEx(const std::u16string& Name, const void* Buffer, st
   return SetValue(Name, static_cast<DWORD>(DataType), Buffer, BufSize) == ERROR_SUCCESS;
 }
 
+bool TvexaRegistry::ReadValue(const std::u16string& Name, std::int32_t Size, TBytes& Data,
+                              std::int32_t& DataType) {
+  // Two bytes to spare: even an empty value is read into a buffer (without
+  // one the read would be a mere size query), and string data may get a NUL
+  // character after it (Wine's even past the room it is given).
+  TBytes Bytes(static_cast<std::size_t>(std::max(Size, 0)) + 2);
+  // The value may have changed since its size was asked: only the bytes
+  // that came are kept.
+  if (!ReadData(Name, Bytes.data(), Size, DataType)) return false;
+  Bytes.resize(static_cast<std::size_t>(Size));
+  Data = std::move(Bytes);
+  return true;
+}
+
 bool TvexaRegistry::GetBinaryData(const std::u16string& ValueName, TBytes& Data) {
   Data.clear();
   TRegDataInfoEx Info;
   GetDataInfoEx(ValueName, Info);
   if (Info.RegData != REG_BINARY) return false;
-  // Two bytes to spare: even an empty value is read into a buffer (without
-  // one the read would be a mere size query), and a value that became a
-  // string meanwhile may get a NUL character after it.
-  TBytes Bytes(static_cast<std::size_t>(Info.DataSize) + 2);
-  std::int32_t Size = Info.DataSize, Type = REG_NONE;
-  // The value may have changed since the size query: it must still fit and
-  // still be binary, and only the bytes that came are kept.
-  if (!ReadData(ValueName, Bytes.data(), Size, Type) || Type != REG_BINARY) return false;
-  Bytes.resize(static_cast<std::size_t>(Size));
+  TBytes Bytes;
+  std::int32_t Type = REG_NONE;
+  // Still binary when read.
+  if (!ReadValue(ValueName, Info.DataSize, Bytes, Type) || Type != REG_BINARY) return false;
   Data = std::move(Bytes);
   return true;
 }
@@ -224,6 +309,59 @@ std::u16string TvexaRegistry::GetString(const std::uint8_t* ValueData, std::uint
   std::u16string Text(Characters - 1, u'\0');
   std::memcpy(Text.data(), ValueData, Text.size() * sizeof(char16_t));
   return Text;
+}
+
+std::u16string TvexaRegistry::SerializeData(const std::u16string& ValueName, bool PrefixType) {
+  TRegDataInfoEx Info;
+  GetDataInfoEx(ValueName, Info);
+  TBytes Data;
+  std::int32_t Type = REG_NONE;
+  if (Info.DataSize <= 0 || !ReadValue(ValueName, Info.DataSize, Data, Type) || Data.empty()) {
+    return {};
+  }
+  return SerializeData(Data, static_cast<DWORD>(Type), static_cast<DWORD>(Data.size()),
+                       PrefixType);
+}
+
+std::u16string TvexaRegistry::SerializeData(const TBytes& ValueData, DWORD ValueType,
+                                            DWORD ValueLen, bool PrefixType) const {
+  const TextForm& Form = FormOf(ValueType);
+  const std::size_t Size = std::min<std::size_t>(ValueLen, ValueData.size());
+  std::u16string Text = PrefixType ? std::u16string(Form.Prefix) : std::u16string();
+  switch (Form.Type) {
+    case REG_DWORD:
+      return Text + Decimal<std::int32_t>(ValueData.data(), Size);
+    case REG_QWORD:
+      return Text + Decimal<std::int64_t>(ValueData.data(), Size);
+    case REG_BINARY:
+      return Text + Hexadecimal(ValueData);
+    default:
+      return Text + GetString(ValueData.data(), static_cast<std::uint32_t>(Size));
+  }
+}
+
+bool TvexaRegistry::DeserializeData(const std::u16string& Text, TBytes& ValueData,
+                                    DWORD& ValueType) {
+  for (const TextForm& Form : TextForms) {
+    if (std::u16string_view(Text).substr(0, Form.Prefix.size()) != Form.Prefix) continue;
+    const std::u16string_view Payload = std::u16string_view(Text).substr(Form.Prefix.size());
+    ValueType = Form.Type;
+    switch (Form.Type) {
+      case REG_DWORD:
+        ValueData = LittleEndian(StrToInt(Payload));
+        break;
+      case REG_QWORD:
+        ValueData = LittleEndian(StrToInt64(Payload));
+        break;
+      case REG_BINARY:
+        ReadHexadecimal(Payload, ValueData);
+        break;
+      default:
+        ValueData = Terminated(Payload);
+    }
+    return true;
+  }
+  return false;
 }
 
 bool TvexaRegistry::ReadMultiString(const std::u16string& ValueName, TStringList* Strings) {

@@ -75,6 +75,33 @@ class TvexaRegistry : public TRegistry {
   // terminator whatever it holds.
   static std::u16string GetString(const std::uint8_t* ValueData, std::uint32_t DataLen);
 
+  // The text form of a value: a prefix that names the type, then a payload.
+  //   REG_SZ "str:", REG_EXPAND_SZ "exp:", REG_MULTI_SZ "multy:": the
+  //     characters as GetString gives them, NULs included;
+  //   REG_DWORD "dword:", REG_QWORD "qword:": the signed little-endian
+  //     integer of the first 4 or 8 bytes in decimal; a value shorter than
+  //     that reads as if its missing high bytes were 0;
+  //   REG_BINARY and every other type "hex:": two upper-case hexadecimal
+  //     digits per byte.
+  // Without PrefixType the payload alone, which does not read back.
+  // A missing value, one without data bytes, and one that cannot be read
+  // (it changed or went after its size was asked) give the empty string.
+  std::u16string SerializeData(const std::u16string& ValueName, bool PrefixType);
+  // The same for ValueLen bytes of ValueData, never more than it holds; a
+  // "hex:" payload takes all of ValueData. Reads nothing of the object.
+  std::u16string SerializeData(const TBytes& ValueData, DWORD ValueType, DWORD ValueLen,
+                               bool PrefixType) const;
+  // Reads a text form: ValueType from the prefix (case-sensitive; "hex:" is
+  // REG_BINARY), then ValueData from the payload: characters as UTF-16 and
+  // one NUL, a decimal or hexadecimal integer (StrToInt, StrToInt64) as 4 or
+  // 8 little-endian bytes, or pairs of hexadecimal digits, one byte each,
+  // into ValueData resized to the pairs (its leading bytes kept), stopping
+  // at the first pair that is not two digits; a last single digit is
+  // ignored. False, and nothing changed, for a text without a known prefix.
+  // An integer outside the syntax raises EConvertError, ValueType already
+  // set and ValueData as it was.
+  static bool DeserializeData(const std::u16string& Text, TBytes& ValueData, DWORD& ValueType);
+
   using TRegistry::CreateKey;
   using TRegistry::DeleteKey;
   using TRegistry::DeleteValue;
@@ -134,6 +161,10 @@ class TvexaRegistry : public TRegistry {
   // GetDataEx that gives back, in Size, how many bytes came.
   bool ReadData(const std::u16string& Name, void* Buffer, std::int32_t& Size,
                 std::int32_t& DataType);
+  // The value's bytes as they are now, for one whose size was Size when
+  // asked: false when they no longer fit in that, or the value went.
+  bool ReadValue(const std::u16string& Name, std::int32_t Size, TBytes& Data,
+                 std::int32_t& DataType);
 };
 
 }  // namespace vexa
