@@ -84,8 +84,9 @@ class TvexaRegistry : public TRegistry {
   //   REG_BINARY and every other type "hex:": two upper-case hexadecimal
   //     digits per byte.
   // Without PrefixType the payload alone, which does not read back.
-  // A missing value, one without data bytes, and one that cannot be read
-  // (it changed or went after its size was asked) give the empty string.
+  // The value is read as it is when read, even when it changed after its
+  // size was asked; a missing value, one without data bytes, and one that
+  // cannot be read (it grew or went meanwhile) give the empty string.
   std::u16string SerializeData(const std::u16string& ValueName, bool PrefixType);
   // The same for ValueLen bytes of ValueData, never more than it holds; a
   // "hex:" payload takes all of ValueData. Reads nothing of the object.
